@@ -1,0 +1,110 @@
+#include <VEKParser/host/StringFunctions.h>
+
+#include <algorithm>
+#include <limits>
+
+namespace VEK {
+
+namespace {
+
+template <class String>
+void LowerInPlace(String& text) noexcept
+{
+    for (auto& unit : text)
+        if (unit >= 'A' && unit <= 'Z') unit = static_cast<typename String::value_type>(unit + 32);
+}
+
+template <class String>
+void Beautify(const String& in, String& out, bool trim, bool append)
+{
+    if (!append) out.clear();
+    const std::size_t start = out.size();
+    bool inSpace = false;
+    for (const auto unit : in) {
+        if (IsWhiteSpace(static_cast<unsigned int>(static_cast<std::make_unsigned_t<typename String::value_type>>(unit)))) {
+            inSpace = true;
+            continue;
+        }
+        if (inSpace && !(trim && out.size() == start)) out.push_back(' ');
+        inSpace = false;
+        out.push_back(unit);
+    }
+    if (inSpace && !trim) out.push_back(' ');
+}
+
+template <class Unit>
+std::int32_t DigitsToInt(const Unit* digits, std::size_t count, int base) noexcept
+{
+    std::int64_t value = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        const auto u = static_cast<unsigned int>(static_cast<std::make_unsigned_t<Unit>>(digits[i]));
+        int digit;
+        if (u >= '0' && u <= '9') digit = static_cast<int>(u - '0');
+        else if (base == 16 && (u | 0x20) >= 'a' && (u | 0x20) <= 'f') digit = static_cast<int>((u | 0x20) - 'a' + 10);
+        else return 0;
+        if (digit >= base) return 0;
+        value = value * base + digit;
+        if (value > std::numeric_limits<std::int32_t>::max()) return 0;
+    }
+    return static_cast<std::int32_t>(value);
+}
+
+unsigned char Fold(char c) noexcept
+{
+    const auto u = static_cast<unsigned char>(c);
+    return u >= 'A' && u <= 'Z' ? static_cast<unsigned char>(u + 32) : u;
+}
+
+} // namespace
+
+std::string ToLower(const std::string& text)
+{
+    std::string out = text;
+    LowerInPlace(out);
+    return out;
+}
+
+void ToLowerInPlace(std::string& text) noexcept { LowerInPlace(text); }
+void ToLowerInPlace(WString& text) noexcept { LowerInPlace(text); }
+
+void BeautifyString(const std::string& in, std::string& out, bool trim, bool append) { Beautify(in, out, trim, append); }
+void BeautifyString(const WString& in, WString& out, bool trim, bool append) { Beautify(in, out, trim, append); }
+
+void StripLeadingBlanks(std::string& text)
+{
+    const auto first = std::find_if(text.begin(), text.end(), [](char c) { return !IsWhiteSpace(static_cast<unsigned char>(c)); });
+    text.erase(text.begin(), first);
+}
+
+void StripTrailingBlanks(std::string& text)
+{
+    while (!text.empty() && IsWhiteSpace(static_cast<unsigned char>(text.back()))) text.pop_back();
+}
+
+std::int32_t StringToInt(const char* digits, std::size_t count, int base) noexcept { return DigitsToInt(digits, count, base); }
+std::int32_t StringToInt(const unsigned short* digits, std::size_t count, int base) noexcept
+{
+    return DigitsToInt(digits, count, base);
+}
+
+int NoCase::Compare(const char* a, std::size_t aLength, const char* b, std::size_t bLength) noexcept
+{
+    const std::size_t n = std::min(aLength, bLength);
+    for (std::size_t i = 0; i < n; ++i) {
+        const unsigned char x = Fold(a[i]), y = Fold(b[i]);
+        if (x != y) return x < y ? -1 : 1;
+    }
+    return aLength == bLength ? 0 : (aLength < bLength ? -1 : 1);
+}
+
+bool NoCase::operator()(const std::string& a, const std::string& b) const noexcept
+{
+    return Compare(a.data(), a.size(), b.data(), b.size()) < 0;
+}
+
+bool NoCase::IsEqual(const std::string& a, const std::string& b) noexcept
+{
+    return a.size() == b.size() && Compare(a.data(), a.size(), b.data(), b.size()) == 0;
+}
+
+} // namespace VEK
