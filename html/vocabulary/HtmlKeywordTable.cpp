@@ -1,0 +1,352 @@
+#include <VEKParser/html/vocabulary/HtmlKeywordTable.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstring>
+
+#include <VEKParser/host/CriticalSection.h>
+#include <VEKParser/host/StringFunctions.h>
+
+#include "TagText.h"
+
+namespace VEKParser {
+
+const staticKeywordInfo HtmlKeywordTable::m_sDEFAULT_PRT[] = {
+    {"<title", "title", "</title", 0x0100, 0x001},
+    {"<pre", "pre", "</pre", 0x0036, 0x015},
+    {"<h1", "h1", "</h1", 0x020C, 0x001},
+    {"<h2", "h2", "</h2", 0x0212, 0x001},
+    {"<h3", "h3", "</h3", 0x0428, 0x001},
+    {"<h4", "h4", "</h4", 0x042A, 0x001},
+    {"<h5", "h5", "</h5", 0x042C, 0x001},
+    {"<h6", "h6", "</h6", 0x042E, 0x001},
+    {"<a", "a", "</a", 0x101F, 0x001},
+    {"<img", "img", "</img", 0x0218, 0x000},
+    {"<b", "b", "</b", 0x0424, 0x001},
+    {"<big", "big", "</big", 0x0206, 0x001},
+    {"<strong", "strong", "</strong", 0x041D, 0x001},
+    {"<i", "i", "</i", 0x0822, 0x001},
+    {"<em", "em", "</em", 0x0833, 0x001},
+    {"<address", "address", "</address", 0x0801, 0x001},
+    {"<cite", "cite", "</cite", 0x0807, 0x001},
+    {"<dfn", "dfn", "</dfn", 0x080D, 0x001},
+    {"<var", "var", "</var", 0x0813, 0x001},
+    {"<u", "u", "</u", 0x1019, 0x001},
+    {"<sup", "sup", "</sup", 0x003B, 0x001},
+    {"<sub", "sub", "</sub", 0x003C, 0x001},
+    {"<dd", "dd", "</dd", 0x0041, 0x001},
+    {"<dt", "dt", "</dt", 0x003F, 0x001},
+    {"<dl", "dl", "</dl", 0x0040, 0x001},
+    {"<blockquote", "blockquote", "</blockquote", 0x003D, 0x001},
+    {"<meta", "meta", ">", 0x0037, 0x282},
+    {"<base", "base", ">", 0x000E, 0x002},
+    {"<frame", "frame", ">", 0x0014, 0x000},
+    {"<form", "form", "</form", 0x001A, 0x005},
+    {"<area", "area", ">", 0x0020, 0x000},
+    {"<iframe", "iframe", "</iframe", 0x0004, 0x001},
+    {"<link", "link", ">", 0x000A, 0x000},
+    {"<p", "p", "</p", 0x0016, 0x008},
+    {"</p", "p", "</p", 0x0016, 0x008},
+    {"<br", "br", "</br", 0x001C, 0x008},
+    {"</br", "br", "</br", 0x001C, 0x008},
+    {"<hr", "hr", "</hr", 0x0031, 0x008},
+    {"<table", "table", "</table", 0x0032, 0x025},
+    {"<thead", "thead", "</thead", 0x0227, 0x104},
+    {"<tbody", "tbody", "</tbody", 0x0003, 0x104},
+    {"<tfoot", "tfoot", "</tfoot", 0x0009, 0x104},
+    {"<tr", "tr", "</tr", 0x000F, 0x104},
+    {"<th", "th", "</th", 0x0215, 0x100},
+    {"<td", "td", "</td", 0x001B, 0x100},
+    {"<menu", "menu", "</menu", 0x0035, 0x008},
+    {"<center", "center", "</center", 0x0221, 0x001},
+    {"<div", "div", "</div", 0x0005, 0x001},
+    {"<dir", "dir", "</dir", 0x003E, 0x001},
+    {"<ol", "ol", "</ol", 0x000B, 0x001},
+    {"<ul", "ul", "</ul", 0x0011, 0x001},
+    {"<li", "li", "</li", 0x0017, 0x000},
+    {"<select", "select", "</select", 0x0010, 0x001},
+    {"<option", "option", "</option", 0x0045, 0x000},
+    {"<%", "asp", "%>", 0x003A, 0x041},
+    {"<script", "script", "</script", 0x0023, 0x041},
+    {"<strike", "strike", "</strike", 0x0026, 0x041},
+    {"<style", "style", "</style", 0x0002, 0x041},
+    {"<?xml", "XML", ">", 0x0039, 0x041},
+    {"<!--", "comment", "-->", 0x0008, 0x041},
+    {"<applet", "applet", "</applet", 0x0029, 0x041},
+    {"<bdo", "bdo", "</bdo", 0x002B, 0x041},
+    {"<del", "del", "</del", 0x002D, 0x041},
+    {"<object", "object", "</object", 0x002F, 0x041},
+    {"<s", "s", "</s", 0x0030, 0x041},
+    {"<noframes", "noframes", "</noframes", 0x0038, 0x041},
+};
+const unsigned int HtmlKeywordTable::m_sDEFAULT_SIZE = sizeof(m_sDEFAULT_PRT) / sizeof(m_sDEFAULT_PRT[0]);
+
+const staticKeywordInfo HtmlKeywordTable::m_sNOTAG_PRT[] = {
+    {"<meta", "meta", ">", 0x0037, 0x082},
+    {"<applet", "applet", "</applet", 0x0029, 0x041},
+    {"<bdo", "bdo", "</bdo", 0x002B, 0x041},
+    {"<del", "del", "</del", 0x002D, 0x041},
+    {"<object", "object", "</object", 0x002F, 0x041},
+    {"<noframes", "noframes", "</noframes", 0x0038, 0x041},
+    {"<s", "s", "</s", 0x0030, 0x041},
+    {"<script", "script", "</script", 0x0023, 0x041},
+    {"<strike", "strike", "</strike", 0x0026, 0x041},
+    {"<style", "style", "</style", 0x0002, 0x041},
+    {"<?xml", "XML", ">", 0x0039, 0x041},
+    {"<!--", "comment", "-->", 0x0008, 0x041},
+};
+const unsigned int HtmlKeywordTable::m_sNOTAG_SIZE = sizeof(m_sNOTAG_PRT) / sizeof(m_sNOTAG_PRT[0]);
+
+const staticKeywordInfo HtmlKeywordTable::m_sCHANGEDETECTOR_PRT[] = {
+    {"<title", "title", "</title", 0x0100, 0x001},
+    {"<a", "a", "</a", 0x001F, 0x001},
+    {"<link", "link", "</link", 0x000A, 0x001},
+    {"<img", "img", "</img", 0x0018, 0x000},
+    {"<VantorelChanges", "VantorelChanges", "</VantorelChanges", 0x0046, 0x001},
+    {"<meta", "meta", ">", 0x0037, 0x082},
+    {"<base", "base", ">", 0x000E, 0x002},
+    {"<frame", "frame", ">", 0x0014, 0x002},
+    {"<form", "form", ">", 0x001A, 0x002},
+    {"<area", "area", ">", 0x0020, 0x002},
+    {"<iframe", "iframe", ">", 0x0004, 0x002},
+    {"<p", "p", "</p", 0x0016, 0x008},
+    {"</p", "p", "</p", 0x0016, 0x008},
+    {"<br", "br", "</br", 0x001C, 0x008},
+    {"</br", "br", "</br", 0x001C, 0x008},
+    {"<hr", "hr", "</hr", 0x0031, 0x008},
+    {"<table", "table", "</table", 0x0032, 0x025},
+    {"<thead", "thead", "</thead", 0x0227, 0x104},
+    {"<tbody", "tbody", "</tbody", 0x0003, 0x104},
+    {"<tfoot", "tfoot", "</tfoot", 0x0009, 0x104},
+    {"<tr", "tr", "</tr", 0x000F, 0x104},
+    {"<th", "th", "</th", 0x0215, 0x100},
+    {"<td", "td", "</td", 0x001B, 0x100},
+    {"<menu", "menu", "</menu", 0x0035, 0x008},
+    {"<center", "center", "</center", 0x0221, 0x009},
+    {"<div", "div", "</div", 0x0005, 0x009},
+    {"<ol", "ol", "</ol", 0x000B, 0x009},
+    {"<ul", "ul", "</ul", 0x0011, 0x009},
+    {"<li", "li", "</li", 0x0017, 0x008},
+    {"<select", "select", "</select", 0x0010, 0x041},
+    {"<option", "option", "</option", 0x0045, 0x041},
+    {"<script", "script", "</script", 0x0023, 0x041},
+    {"<strike", "strike", "</strike", 0x0026, 0x041},
+    {"<style", "style", "</style", 0x0002, 0x041},
+    {"<?xml", "XML", ">", 0x0039, 0x041},
+    {"<!--", "comment", "-->", 0x0008, 0x001},
+    {"<applet", "applet", "</applet", 0x0029, 0x041},
+    {"<bdo", "bdo", "</bdo", 0x002B, 0x041},
+    {"<del", "del", "</del", 0x002D, 0x041},
+    {"<object", "object", "</object", 0x002F, 0x041},
+    {"<s", "s", "</s", 0x0030, 0x041},
+    {"<noframes", "noframes", "</noframes", 0x0038, 0x041},
+};
+const unsigned int HtmlKeywordTable::m_sCHANGEDETECTOR_SIZE =
+    sizeof(m_sCHANGEDETECTOR_PRT) / sizeof(m_sCHANGEDETECTOR_PRT[0]);
+
+const char* const HtmlKeywordTable::m_sALL_TAG_LIST[] = {
+    "a", "acronym", "address", "applet", "area", "b", "base", "basefont", "bdo", "big", "blockquote",
+    "body", "br", "button", "caption", "center", "cite", "code", "col", "colgroup", "vantorelchanges",
+    "vantorelquery", "dd", "del", "dfn", "dir", "div", "dl", "dt", "em", "fieldset", "font", "form",
+    "frame", "frameset", "h1", "h2", "h3", "h4", "h5", "h6", "head", "hr", "html", "i", "iframe", "img",
+    "input", "ins", "isindex", "kbd", "label", "legend", "li", "link", "map", "menu", "meta", "noframes",
+    "noscript", "object", "ol", "option", "p", "param", "pre", "q", "s", "samp", "script", "select",
+    "small", "span", "strike", "strong", "style", "sub", "sup", "table", "tbody", "td", "textarea",
+    "tfoot", "th", "thead", "title", "tr", "tt", "u", "ul", "var",
+};
+const unsigned int HtmlKeywordTable::m_sALL_TAG_LIST_SIZE = sizeof(m_sALL_TAG_LIST) / sizeof(m_sALL_TAG_LIST[0]);
+
+const std::string HtmlKeywordTable::m_sMASTER_TABLE_TAG = "<table";
+
+namespace {
+
+// Where a tag stands in a table; CompareKeywords uses it to nest, end or emulate table levels.
+struct TableStructure {
+    const char* m_pName;
+    int m_iLevel;
+    bool m_bParentRequired;
+    const char* m_pParent;
+};
+
+constexpr TableStructure kTableStructure[] = {
+    {"table", 0, false, ""}, {"thead", 1, false, ""}, {"tbody", 1, false, ""}, {"tfoot", 1, false, ""},
+    {"tr", 2, false, ""},    {"th", 3, true, "<tr"},  {"td", 3, true, "<tr"},
+};
+
+std::map<std::string, const TableStructure*, std::less<>> s_TableStructureMap;
+std::atomic<bool> s_bTableStructureBuilt{false};
+VEKThread::CriticalSection s_TableStructureLock(4000);
+
+const TableStructure* FindTableStructure(std::string_view name)
+{
+    VEKThread::OnceUnder(s_TableStructureLock, s_bTableStructureBuilt, [] {
+        for (const TableStructure& row : kTableStructure) s_TableStructureMap.emplace(row.m_pName, &row);
+    });
+    const auto it = s_TableStructureMap.find(name);
+    return it == s_TableStructureMap.end() ? nullptr : it->second;
+}
+
+// Longest tag text prefix that takes part in a lookup.
+constexpr unsigned int kKeyLimit = 64;
+
+bool StartsWith(std::string_view text, std::string_view prefix) noexcept
+{
+    return text.substr(0, prefix.size()) == prefix;
+}
+
+// Whether the first min(|reference|, |text|) characters of both agree.
+bool PrefixAgrees(std::string_view text, const std::string& reference) noexcept
+{
+    const std::size_t n = std::min(reference.size(), text.size());
+    return text.compare(0, n, reference, 0, n) == 0;
+}
+
+// An ASCII case-insensitive comparison of at most `n` characters that stops where either text
+// ends, as a C string comparison does.
+bool EqualNoCaseUpTo(const char* name, std::string_view text, std::size_t n) noexcept
+{
+    for (std::size_t i = 0; i < n; ++i) {
+        const char a = VocabularyText::LowerAscii(name[i]);
+        const char b = i < text.size() ? VocabularyText::LowerAscii(text[i]) : '\0';
+        if (a != b) return false;
+        if (a == '\0') return true;
+    }
+    return true;
+}
+
+} // namespace
+
+HtmlKeywordTable::HtmlKeywordTable(PrtType type)
+{
+    switch (type) {
+    case DEFAULT_PRT: FillKeywordTable(m_sDEFAULT_PRT, m_sDEFAULT_SIZE); break;
+    case NOTAG_PRT: FillKeywordTable(m_sNOTAG_PRT, m_sNOTAG_SIZE); break;
+    case CHANGEDETECTOR_PRT: FillKeywordTable(m_sCHANGEDETECTOR_PRT, m_sCHANGEDETECTOR_SIZE); break;
+    }
+}
+
+HtmlKeywordTable::~HtmlKeywordTable() = default;
+
+bool HtmlKeywordTable::FillKeywordTable(const staticKeywordInfo* rows, unsigned int count)
+{
+    for (unsigned int i = 0; i < count; ++i) {
+        const staticKeywordInfo& row = rows[i];
+        VEK::RefCount<KeywordInfo> info(new KeywordInfo);
+        info->m_sName = VEK::ToLower(row.m_pName);
+        info->m_sBeginTag = VEK::ToLower(row.m_pBeginTag);
+        info->m_sEndTag = VEK::ToLower(row.m_pEndTag);
+        info->m_uKeyword = row.m_uKeyword;
+        info->m_bHasEndTag = (row.m_uFlags & 0x001) != 0;
+        info->m_bHasParams = (row.m_uFlags & 0x002) != 0;
+        info->m_bTableContainer = (row.m_uFlags & 0x004) != 0;
+        info->m_bEmpty = (row.m_uFlags & 0x008) != 0;
+        info->m_bPreformatted = (row.m_uFlags & 0x010) != 0;
+        info->m_bTable = (row.m_uFlags & 0x020) != 0;
+        info->m_bSkipContent = (row.m_uFlags & 0x040) != 0;
+        info->m_bMeta = (row.m_uFlags & 0x080) != 0;
+        info->m_bTableChild = (row.m_uFlags & 0x100) != 0;
+        info->m_bParseMetaInfo = (row.m_uFlags & 0x200) != 0;
+        m_KeywordTextMap.emplace(info->m_sBeginTag, info);
+        m_KeywordIdMap.emplace(static_cast<KeywordID>(row.m_uKeyword & 0xFF), info);
+    }
+    return true;
+}
+
+bool HtmlKeywordTable::ValidateKeyword(const char* text, unsigned int length, VEK::RefCount<KeywordInfo>& out) const
+{
+    if (length < 2 || text[0] != '<') return false;
+    if (text[1] == '/') {
+        const bool closingP = length >= 3 && VocabularyText::LowerAscii(text[2]) == 'p';
+        const bool closingBr = length >= 4 && VocabularyText::LowerAscii(text[2]) == 'b' &&
+                               VocabularyText::LowerAscii(text[3]) == 'r';
+        if (!closingP && !closingBr) return false;
+    }
+    const unsigned int limit = std::min(length, kKeyLimit);
+    std::size_t keyLength;
+    if (length >= 4 && std::memcmp(text, "<!--", 4) == 0) {
+        keyLength = 4;
+    } else {
+        keyLength = std::min<std::size_t>(limit, VocabularyText::FindTagDelimiter(text, length));
+    }
+    char key[kKeyLimit];
+    VocabularyText::CopyLowerAscii(text, keyLength, key);
+    out.Reset();
+    const auto it = m_KeywordTextMap.find(std::string_view(key, keyLength));
+    if (it != m_KeywordTextMap.end()) out = it->second;
+    return static_cast<bool>(out);
+}
+
+bool HtmlKeywordTable::FindKeywordInfo(KeywordID id, VEK::RefCount<KeywordInfo>& out) const
+{
+    out.Reset();
+    const auto it = m_KeywordIdMap.find(id);
+    if (it != m_KeywordIdMap.end()) out = it->second;
+    return static_cast<bool>(out);
+}
+
+bool HtmlKeywordTable::FindKeywordInfo(const std::string& text, VEK::RefCount<KeywordInfo>& out) const
+{
+    out.Reset();
+    const auto it = m_KeywordTextMap.find(text);
+    if (it != m_KeywordTextMap.end()) out = it->second;
+    return static_cast<bool>(out);
+}
+
+bool HtmlKeywordTable::IsHtmlKeyword(const std::string& text)
+{
+    if (text.empty()) return false;
+    std::string_view rest(text);
+    if (rest.front() == '/' || rest.front() == '<') rest.remove_prefix(1);
+    const std::size_t delimiter = VocabularyText::FindTagDelimiter(rest.data(), rest.size());
+    const std::size_t n = delimiter < rest.size() ? delimiter : text.size();
+    for (unsigned int i = 0; i < m_sALL_TAG_LIST_SIZE; ++i) {
+        if (EqualNoCaseUpTo(m_sALL_TAG_LIST[i], rest, n)) return true;
+    }
+    return false;
+}
+
+bool HtmlKeywordTable::IsKeywordID(const KeywordInfo& info, KeywordID id) noexcept
+{
+    return (info.m_uKeyword & 0xFF) == static_cast<std::uint32_t>(id);
+}
+
+CmpResult HtmlKeywordTable::CompareKeywords(const char* text, unsigned int length, const KeywordInfo& open,
+                                            std::string* out)
+{
+    if (length <= 1) return CMP_NONE;
+    char buffer[kKeyLimit];
+    const std::size_t copied = std::min(length, kKeyLimit);
+    VocabularyText::CopyLowerAscii(text, copied, buffer);
+    const std::string_view copy(buffer, VocabularyText::FindBlank(buffer, copied));
+
+    const std::string_view openBegin(open.m_sBeginTag);
+    const TableStructure* openEntry = openBegin.empty() ? nullptr : FindTableStructure(openBegin.substr(1));
+    const bool closing = StartsWith(copy, "</");
+    const bool openEndsByRule = !open.m_bHasEndTag && !open.m_bTableContainer && openEntry == nullptr;
+
+    if (closing && openEndsByRule) return CMP_END;
+    if (PrefixAgrees(copy, open.m_sEndTag) || PrefixAgrees(copy, open.m_sBeginTag)) return CMP_END;
+    if (openEndsByRule) return open.m_bMeta ? CMP_NONE : CMP_END;
+
+    const std::string_view name = copy.substr(std::min<std::size_t>(closing ? 2 : 1, copy.size()));
+    const TableStructure* newEntry = FindTableStructure(name);
+    if (newEntry != nullptr && openEntry == nullptr) return open.m_bTableContainer ? CMP_NONE : CMP_END;
+    if (newEntry != nullptr) {
+        if (newEntry->m_bParentRequired && open.m_sBeginTag != newEntry->m_pParent) {
+            if (out != nullptr) *out = newEntry->m_pParent;
+            return CMP_MISSING;
+        }
+        if (newEntry->m_iLevel < openEntry->m_iLevel) return closing || newEntry->m_iLevel > 0 ? CMP_END : CMP_CHILD;
+        return CMP_CHILD;
+    }
+    if (openEntry != nullptr && !open.m_bHasEndTag) {
+        const char* emulated = open.m_sName == "tr" ? "<td" : open.m_sName == "table" ? "<tr" : nullptr;
+        if (emulated != nullptr) {
+            if (out != nullptr) *out = emulated;
+            return CMP_MISSING;
+        }
+    }
+    return CMP_NONE;
+}
+
+} // namespace VEKParser
