@@ -1,0 +1,139 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <string>
+
+#include <unicode/ucnv.h>
+
+#include <VEKParser/VEKParser.h>
+
+using VEKCharset::Conv;
+
+namespace {
+
+// The library's piecewise loop: convert, append what was produced, carry the unconsumed tail.
+VEK::WString Convert(VEK::CHARSET from, const std::string& bytes, std::uint32_t piece)
+{
+    VEK::WString out;
+    std::string pending;
+    const Conv::ConversionClass generic(Conv::MbToWcConversionFunction(from), Conv::WcToMbConversionFunction(1201));
+    const VEKCharset::ConversionFunction fast = Conv::FastConversionFunction(from, VEK::CHARSET_UTF16);
+    unsigned char area[4096];
+    for (std::size_t at = 0; at < bytes.size() || !pending.empty();) {
+        const std::size_t take = std::min<std::size_t>(piece, bytes.size() - at);
+        pending.append(bytes, at, take);
+        at += take;
+        const bool last = at == bytes.size();
+        std::uint32_t consumed = 0, produced = 0;
+        const auto* source = reinterpret_cast<const unsigned char*>(pending.data());
+        const auto length = static_cast<std::uint32_t>(pending.size());
+        if (fast) fast(source, length, consumed, area, sizeof area, produced, last, false);
+        else generic(source, length, consumed, area, sizeof area, produced, last, false);
+        out.append(reinterpret_cast<const unsigned short*>(area), produced / 2);
+        pending.erase(0, consumed);
+        if (consumed == 0 && last) break;
+    }
+    return out;
+}
+
+VEK::WString Icu(const char* name, const std::string& bytes)
+{
+    UErrorCode error = U_ZERO_ERROR;
+    UConverter* converter = ucnv_open(name, &error);
+    std::basic_string<UChar> out(bytes.size() * 2 + 2, 0);
+    const int32_t n = ucnv_toUChars(converter, out.data(), static_cast<int32_t>(out.size()), bytes.data(),
+                                    static_cast<int32_t>(bytes.size()), &error);
+    ucnv_close(converter);
+    EXPECT_TRUE(U_SUCCESS(error)) << u_errorName(error);
+    return VEK::WString(out.begin(), out.begin() + n);
+}
+
+std::string RealPage()
+{
+    std::ifstream in("/usr/share/doc/python3/html/library/stdtypes.html", std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+} // namespace
+
+TEST(Conv, Utf8MatchesIcuWhateverThePieceSize)
+{
+    std::string text = RealPage();
+    ASSERT_FALSE(text.empty()) << "python3-doc is installed by scripts/setup";
+    text += "\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80";
+    const VEK::WString expected = Icu("UTF-8", text);
+    for (std::uint32_t piece : {1u, 2u, 3u, 1000u, 4096u})
+        EXPECT_EQ(Convert(VEK::CHARSET_UTF8, text, piece), expected) << "piece " << piece;
+}
+
+TEST(Conv, InvalidAndTruncatedUtf8)
+{
+    EXPECT_EQ(Convert(VEK::CHARSET_UTF8, "a\xFF" "b\xC0\xAF", 100), (VEK::WString{'a', 0xFFFD, 'b', 0xFFFD, 0xFFFD}));
+    // A sequence cut off by the end becomes one replacement only when the caller says it is the end.
+    const std::string cut = "ab\xE2\x82";
+    std::uint32_t consumed = 0, produced = 0;
+    unsigned char area[64];
+    const auto fast = Conv::FastConversionFunction(VEK::CHARSET_UTF8, VEK::CHARSET_UTF16);
+    fast(reinterpret_cast<const unsigned char*>(cut.data()), 4, consumed, area, sizeof area, produced, false, false);
+    EXPECT_EQ(consumed, 2u);
+    fast(reinterpret_cast<const unsigned char*>(cut.data()), 4, consumed, area, sizeof area, produced, true, false);
+    EXPECT_EQ(consumed, 4u);
+    EXPECT_EQ(produced, 6u);
+}
+
+TEST(Conv, SingleByteCharsetsMatchIcu)
+{
+    std::string all;
+    for (int b = 1; b < 256; ++b)
+        if (b != 0x81 && b != 0x8D && b != 0x8F && b != 0x90 && b != 0x9D) all.push_back(static_cast<char>(b));
+    EXPECT_EQ(Convert(VEK::CHARSET_WINDOWS_1252, all, 4096), Icu("windows-1252", all));
+    EXPECT_EQ(Convert(1251, all, 7), Icu("windows-1251", all));
+    EXPECT_EQ(Convert(28592, all, 4096), Icu("ISO-8859-2", all));
+    EXPECT_EQ(Convert(VEK::CHARSET_US_ASCII, "A\x80", 10), (VEK::WString{'A', 0xFFFD}));
+}
+
+TEST(Conv, MultiByteCharsetCarriesCutCharacters)
+{
+    const std::string sjis = "\x82\xA0\x82\xA2 abc \x93\xFA\x96\x7B";  // hiragana, ASCII, kanji
+    const VEK::WString expected = Icu("windows-31j", sjis);
+    for (std::uint32_t piece : {1u, 3u, 4096u}) EXPECT_EQ(Convert(932, sjis, piece), expected);
+}
+
+TEST(Conv, SixteenBitForms)
+{
+    const std::string machine("A\0\xE9\0", 4), swapped("\0A\0\xE9", 4);
+    EXPECT_EQ(Convert(VEK::CHARSET_UTF16, machine + "x", 4096), (VEK::WString{'A', 0xE9}));
+    EXPECT_EQ(Convert(VEK::CHARSET_UTF16_SWAPPED, swapped, 1), (VEK::WString{'A', 0xE9}));
+    const std::string ucs4("\0\0\0A\0\x01\xF6\0\0\0\xD8\0", 12);
+    EXPECT_EQ(Convert(VEK::CHARSET_UCS4, ucs4, 4096), (VEK::WString{'A', 0xD83D, 0xDE00, 0xFFFD}));
+}
+
+TEST(Conv, EncodesFromSixteenBitText)
+{
+    const VEK::WString text{'a', 0xE9, 0x20AC, 0xD83D, 0xDE00, 0x4E00};
+    auto encode = [&](VEK::CHARSET to) {
+        std::string out;
+        unsigned char area[4096];
+        std::uint32_t consumed = 0, produced = 0;
+        const auto* source = reinterpret_cast<const unsigned char*>(text.data());
+        if (auto fast = Conv::FastConversionFunction(VEK::CHARSET_UTF16, to))
+            fast(source, static_cast<std::uint32_t>(text.size() * 2), consumed, area, sizeof area, produced, true, false);
+        else
+            Conv::ConversionClass(Conv::MbToWcConversionFunction(1201), Conv::WcToMbConversionFunction(to))(
+                source, static_cast<std::uint32_t>(text.size() * 2), consumed, area, sizeof area, produced, true, false);
+        EXPECT_EQ(consumed, text.size() * 2);
+        return std::string(reinterpret_cast<char*>(area), produced);
+    };
+    EXPECT_EQ(encode(VEK::CHARSET_UTF8), "a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80\xE4\xB8\x80");
+    EXPECT_EQ(encode(VEK::CHARSET_WINDOWS_1252), "a\xE9\x80??");
+    EXPECT_EQ(encode(936).substr(0, 2), "a\xA8");
+}
+
+TEST(Conv, UnknownCharsetReadsAsWindows1252)
+{
+    EXPECT_EQ(Convert(777777, "a\x80", 10), (VEK::WString{'a', 0x20AC}));
+}

@@ -1,0 +1,118 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+#include <vector>
+
+#include <VEKParser/VEKParser.h>
+
+TEST(RefCountVector, GrowsByDoublingThenByAQuarter)
+{
+    VEK::RefCountVector<int> vector;
+    std::vector<std::size_t> capacities;
+    for (int i = 0; i < 1000; ++i) {
+        if (vector.size() == vector.capacity()) capacities.push_back(VEK::GrowCapacity(vector.size()));
+        vector.push_back(VEK::RefCount<int>(new int(i)));
+    }
+    EXPECT_EQ(vector.capacity(), 1000u);
+    EXPECT_EQ(*vector[999], 999);
+    EXPECT_EQ((std::vector<std::size_t>{16, 32, 64, 128, 256, 512, 640, 800, 1000}), capacities);
+}
+
+TEST(RefCount, SharesOneCount)
+{
+    VEK::RefCount<std::string> a(new std::string("x"));
+    {
+        VEK::RefCount<std::string> b = a;
+        EXPECT_EQ(a.Count(), 2);
+    }
+    EXPECT_EQ(a.Count(), 1);
+}
+
+TEST(StringFunctions, BeautifyLowerStripAndDigits)
+{
+    std::string out = "keep";
+    VEK::BeautifyString(std::string(" a \t\n b  "), out, false, true);
+    EXPECT_EQ(out, "keep a b ");
+    VEK::BeautifyString(std::string(" a \t\n b  "), out, true, false);
+    EXPECT_EQ(out, "a b");
+    VEK::BeautifyString(std::string(" \r\n "), out, false, false);
+    EXPECT_EQ(out, " ");
+    VEK::WString wide;
+    VEK::BeautifyString(VEK::Widen("  x  y "), wide, true, true);
+    EXPECT_EQ(wide, VEK::Widen("x y"));
+
+    EXPECT_EQ(VEK::ToLower("AbC\xC4"), "abc\xC4");
+    std::string blanks = " \t v a \n";
+    VEK::StripLeadingBlanks(blanks);
+    VEK::StripTrailingBlanks(blanks);
+    EXPECT_EQ(blanks, "v a");
+
+    EXPECT_EQ(VEK::StringToInt("0233", 4, 10), 233);
+    EXPECT_EQ(VEK::StringToInt("fF", 2, 16), 255);
+    EXPECT_EQ(VEK::StringToInt("2147483647", 10, 10), 2147483647);
+    EXPECT_EQ(VEK::StringToInt("9999999999", 10, 10), 0) << "overflow yields 0";
+    EXPECT_EQ(VEK::StringToInt("12a", 3, 10), 0);
+
+    EXPECT_TRUE(VEK::NoCase::IsEqual("</TITLE", "</title"));
+    EXPECT_TRUE(VEK::NoCase()("Author", "KEYWORDS"));
+    EXPECT_FALSE(VEK::NoCase()("b", "A"));
+}
+
+TEST(DateTime, ReadsTheFormatsOfCertificates)
+{
+    EXPECT_EQ(VEK::DateTime("700101000001", "%y%m%d%H%M%S").Value(), 1u);
+    EXPECT_EQ(VEK::DateTime("4912312359", "%y%m%d%H%M").ToString(), "2049-12-31 23:59:00");
+    EXPECT_EQ(VEK::DateTime("20380119031408", "%Y%m%d%H%M%S").Value(), 2147483648u);
+    EXPECT_EQ(VEK::DateTime("990228120000", "%y%m%d%H%M%S").ToString(), "1999-02-28 12:00:00");
+    EXPECT_EQ(VEK::DateTime("990229120000", "%y%m%d%H%M%S").Value(), 0u) << "no 29 February in 1999";
+    EXPECT_EQ(VEK::DateTime("21100101000000", "%Y%m%d%H%M%S").Value(), 0u) << "beyond 32 bits";
+    EXPECT_EQ(VEK::DateTime("1a0101000000", "%y%m%d%H%M%S").Value(), 0u);
+}
+
+TEST(BitVector, ResizeKeepsStorageCanonical)
+{
+    VEK::BitVector bits;
+    bits.resize(16, false);
+    bits.data()[0] = 0xA5;
+    bits.data()[1] = 0xFF;
+    bits.resize(12);
+    EXPECT_EQ(bits.size(), 12u);
+    EXPECT_EQ(bits.data()[1], 0xF0);
+    EXPECT_TRUE(bits[0]);
+    EXPECT_FALSE(bits[1]);
+    bits.resize(14, true);
+    EXPECT_EQ(bits.data()[1], 0xFC);
+}
+
+TEST(CriticalSection, BuildsOnceUnderContention)
+{
+    VEKThread::CriticalSection lock(4000);
+    std::atomic<bool> built{false};
+    std::atomic<int> builds{0};
+    std::vector<std::thread> threads;
+    for (int i = 0; i < 8; ++i)
+        threads.emplace_back([&] { VEKThread::OnceUnder(lock, built, [&] { ++builds; }); });
+    for (auto& t : threads) t.join();
+    EXPECT_EQ(builds.load(), 1);
+    EXPECT_EQ(lock.SpinCount(), 4000u);
+}
+
+TEST(MemoryPool, ZeroBytesYieldNull)
+{
+    struct Pooled : VEKMem::PoolAllocated {
+        int value = 7;
+    };
+    EXPECT_EQ(VEKMem::PoolAllocated::operator new(0), nullptr);
+    Pooled* p = new Pooled;
+    ASSERT_NE(p, nullptr);
+    EXPECT_EQ(p->value, 7);
+    delete p;
+}
+
+TEST(IsAlphaClass, LettersOnly)
+{
+    EXPECT_TRUE(VEK::IsAlphaClass::ms_ISALPHA['a'] && VEK::IsAlphaClass::ms_ISALPHA['Z']);
+    EXPECT_FALSE(VEK::IsAlphaClass::ms_ISALPHA['@'] || VEK::IsAlphaClass::ms_ISALPHA['['] ||
+                 VEK::IsAlphaClass::ms_ISALPHA[0xE9]);
+}
