@@ -146,7 +146,7 @@ long long LeadingNumber(WView digits) noexcept
 // The code `reference` ("&name" or "&#digits", no ";") stands for, or 0; the tables are built.
 unsigned short Lookup(WView reference)
 {
-    if (reference.size() < 2 || reference[1] == 0) return 0;
+    if (reference.size() < 2 || reference[0] != '&' || reference[1] == 0) return 0;
     if (reference[1] == '#') {
         const long long number = LeadingNumber(reference.substr(2));
         if (number <= 0) return 0;

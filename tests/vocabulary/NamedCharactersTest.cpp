@@ -1,0 +1,218 @@
+#include <VEKParser/html/vocabulary/NamedCharacters.h>
+
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include <VEKParser/foundation/Exceptions.h>
+
+#include "Oracle.h"
+
+namespace {
+
+using VEKParser::ExpandCharacterReferences;
+using VEKParser::ExpandUriCharacterReferences;
+
+VEK::WString W(const char16_t* text)
+{
+    VEK::WString out;
+    for (; *text != 0; ++text) out.push_back(static_cast<unsigned short>(*text));
+    return out;
+}
+
+// Expanded from an exactly sized heap copy, so that a read past the end is caught by ASan.
+VEK::WString Expanded(const std::string& bytes, bool latin1Only = false, VEK::CHARSET charset = VEK::CHARSET_UTF8)
+{
+    const std::vector<char> exact(bytes.begin(), bytes.end());
+    VEK::WString out;
+    ExpandCharacterReferences(charset, exact.data(), static_cast<unsigned int>(exact.size()), out, latin1Only);
+    return out;
+}
+
+VEK::WString ExpandedUri(const std::string& text)
+{
+    VEK::WString out;
+    ExpandUriCharacterReferences(VEK::CHARSET_UTF8, text, out);
+    return out;
+}
+
+unsigned short Lookup(const char16_t* reference) { return VEKParser::LookupCharacterReference(W(reference).c_str()); }
+
+TEST(NamedCharacters, LookupOfNamesAndCodes)
+{
+    EXPECT_EQ(Lookup(u"&amp"), '&');
+    EXPECT_EQ(Lookup(u"&Alpha"), 0x391);
+    EXPECT_EQ(Lookup(u"&alpha"), 0x3B1);
+    EXPECT_EQ(Lookup(u"&#233"), 233);
+    EXPECT_EQ(Lookup(u"&#150"), 0x2013);
+    EXPECT_EQ(Lookup(u"&#9"), 9);
+    EXPECT_EQ(Lookup(u"&#8212"), 0x2014) << "codes of named characters above 255";
+    EXPECT_EQ(Lookup(u"&#13"), 0);
+    EXPECT_EQ(Lookup(u"&#8364"), 0);
+    EXPECT_EQ(Lookup(u"&#0"), 0);
+    EXPECT_EQ(Lookup(u"&#"), 0);
+    EXPECT_EQ(Lookup(u"&#-65"), 0);
+    EXPECT_EQ(Lookup(u"&#99999999999999999999"), 0);
+    EXPECT_EQ(Lookup(u"&"), 0);
+    EXPECT_EQ(Lookup(u"z65"), 0) << "placeholders have no usable name";
+    EXPECT_EQ(Lookup(u"&fnof"), 0);
+}
+
+TEST(NamedCharacters, ExpandResolvesNamedReferencesWithOrWithoutSemicolon)
+{
+    EXPECT_EQ(Expanded("a &amp; b"), W(u"a & b"));
+    EXPECT_EQ(Expanded("a &amp b"), W(u"a & b"));
+    EXPECT_EQ(Expanded("&AMP;"), W(u"&AMP;"));
+    EXPECT_EQ(Expanded("&and;&or;"), W(u"\u2227\u2228"));
+    EXPECT_EQ(Expanded("&perp;&fnof;&euro;"), W(u"&perp;&fnof;&euro;"));
+    EXPECT_EQ(Expanded("&thetasym;"), W(u"\u03D1"));
+    EXPECT_EQ(Expanded("&abcdefghijklmn;"), W(u"&abcdefghijklmn;"));
+    EXPECT_EQ(Expanded("&frac14;"), W(u"&frac14;"));
+    EXPECT_EQ(Expanded("&sup2;"), W(u"\u22832;"));
+    EXPECT_EQ(Expanded("&;"), W(u"&;"));
+    EXPECT_EQ(Expanded("&"), W(u"&"));
+    EXPECT_EQ(Expanded("&amp;amp;"), W(u"&amp;"));
+}
+
+TEST(NamedCharacters, ExpandResolvesDecimalReferencesOnly)
+{
+    EXPECT_EQ(Expanded("&#233;&#0233;"), W(u"\u00E9\u00E9"));
+    EXPECT_EQ(Expanded("&#13;&#8364;"), W(u"&#13;&#8364;"));
+    EXPECT_EQ(Expanded("&#150;&#128;&#141;"), W(u"\u2013\u0080\u008D"));
+    EXPECT_EQ(Expanded("&#x41;"), W(u"&#x41;"));
+}
+
+TEST(NamedCharacters, Latin1OnlyKeepsReferencesAbove255)
+{
+    EXPECT_EQ(Expanded("&nbsp;", true), W(u"\u00A0"));
+    EXPECT_EQ(Expanded("&mdash;", false), W(u"\u2014"));
+    EXPECT_EQ(Expanded("&mdash;", true), W(u"&mdash;"));
+}
+
+TEST(NamedCharacters, ExpandAppendsAndResolvesTheWholeOutput)
+{
+    VEK::WString out;
+    ExpandCharacterReferences(VEK::CHARSET_UTF8, std::string("&amp;amp;"), out, false);
+    EXPECT_EQ(out, W(u"&amp;"));
+    ExpandCharacterReferences(VEK::CHARSET_UTF8, std::string(" &lt;"), out, false);
+    EXPECT_EQ(out, W(u"& <"));
+    ExpandCharacterReferences(VEK::CHARSET_UTF8, std::string(""), out, false);
+    EXPECT_EQ(out, W(u"& <"));
+}
+
+TEST(NamedCharacters, UriQueryPartResolvesOnlyLatin1)
+{
+    EXPECT_EQ(ExpandedUri("a.html?x=1&amp;y=&mdash;"), W(u"a.html?x=1&y=&mdash;"));
+    EXPECT_EQ(ExpandedUri("a&mdash;b?c"), W(u"a\u2014b?c"));
+    EXPECT_EQ(ExpandedUri("a.html?"), W(u"a.html"));
+    EXPECT_EQ(ExpandedUri("?&amp"), W(u"?&"));
+    EXPECT_EQ(ExpandedUri("plain"), W(u"plain"));
+}
+
+TEST(NamedCharacters, UnknownCharsetThrowsBeforeConverting)
+{
+    VEK::WString out = W(u"kept");
+    EXPECT_THROW(ExpandCharacterReferences(VEK::CHARSET_UNKNOWN, std::string("x"), out, false),
+                 VEKParser::ParserInvalidEncodingException);
+    EXPECT_EQ(out, W(u"kept"));
+}
+
+TEST(NamedCharacters, TruncatedAndOutOfRangeReferences)
+{
+    for (const char* text : {"&", "&#", "&#x", "&#99999999999;", "&#55296;", "&#1114112;", "x&#", "&a"}) {
+        EXPECT_EQ(Expanded(text), VEK::Widen(text)) << text;
+    }
+    EXPECT_EQ(Expanded("x&amp"), W(u"x&"));
+    EXPECT_EQ(Expanded("&" + std::string(40, 'a')), VEK::Widen(("&" + std::string(40, 'a')).c_str()));
+}
+
+TEST(NamedCharacters, InvalidUtf8AndNulBytes)
+{
+    EXPECT_EQ(Expanded("\xFF&amp;\xC3"), W(u"\uFFFD&\uFFFD"));
+    EXPECT_EQ(Expanded("\xE2\x82&lt;"), W(u"\uFFFD\uFFFD<"));
+    EXPECT_EQ(Expanded("&\xC3\xA9"), W(u"&\u00E9")) << "a letter that is no name stays";
+    EXPECT_EQ(Expanded(std::string("a\0&amp;", 7)), W(u"a") + VEK::WString(1, 0) + W(u"&"));
+    // Text that starts with NUL is left as converted.
+    EXPECT_EQ(Expanded(std::string("\0&amp;", 6)), VEK::WString(1, 0) + W(u"&amp;"));
+    EXPECT_EQ(Expanded(std::string("&\0", 2)), W(u"&") + VEK::WString(1, 0));
+}
+
+// The same references written in each charset the library names, and in two it reaches only
+// through the general converter.
+TEST(NamedCharacters, ReferencesInEveryCharset)
+{
+    const VEK::WString source = W(u"x &amp; &#233; &eacute;&lt;\u00E9");
+    const VEK::WString expected = W(u"x & \u00E9 \u00E9<\u00E9");
+    auto units = [&](auto put) {
+        std::string bytes;
+        for (const unsigned short c : source) put(bytes, c);
+        return bytes;
+    };
+    const std::string latin1 = units([](std::string& b, unsigned short c) { b.push_back(static_cast<char>(c)); });
+    const std::string utf16 = units([](std::string& b, unsigned short c) {
+        b.push_back(static_cast<char>(c & 0xFF));
+        b.push_back(static_cast<char>(c >> 8));
+    });
+    const std::string swapped = units([](std::string& b, unsigned short c) {
+        b.push_back(static_cast<char>(c >> 8));
+        b.push_back(static_cast<char>(c & 0xFF));
+    });
+    const std::string ucs4 = units([](std::string& b, unsigned short c) {
+        b.append(2, '\0');
+        b.push_back(static_cast<char>(c >> 8));
+        b.push_back(static_cast<char>(c & 0xFF));
+    });
+    EXPECT_EQ(Expanded("x &amp; &#233; &eacute;&lt;\xC3\xA9", false, VEK::CHARSET_UTF8), expected);
+    EXPECT_EQ(Expanded(latin1, false, VEK::CHARSET_WINDOWS_1252), expected);
+    EXPECT_EQ(Expanded(utf16, false, VEK::CHARSET_UTF16), expected);
+    EXPECT_EQ(Expanded(swapped, false, VEK::CHARSET_UTF16_SWAPPED), expected);
+    EXPECT_EQ(Expanded(ucs4, false, VEK::CHARSET_UCS4), expected);
+    EXPECT_EQ(Expanded(latin1, false, static_cast<VEK::CHARSET>(28591)), expected);
+    EXPECT_EQ(Expanded("x &amp; &#233;", false, VEK::CHARSET_US_ASCII), W(u"x & \u00E9"));
+    EXPECT_EQ(Expanded("\x82\xA0&amp;\x82\xA2", false, static_cast<VEK::CHARSET>(932)), W(u"\u3042&\u3044"));
+    EXPECT_EQ(Expanded("\x80&#128;", false, VEK::CHARSET_WINDOWS_1252), W(u"\u20AC\u0080"));
+}
+
+// Text longer than one conversion area, with references across its seams.
+TEST(NamedCharacters, LongTextsConvertPieceByPiece)
+{
+    std::string text;
+    VEK::WString expected;
+    for (int i = 0; i < 3000; ++i) {
+        text += "\xC3\xA9&lt;";
+        expected += W(u"\u00E9<");
+    }
+    EXPECT_EQ(Expanded(text), expected);
+}
+
+std::string ReadFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Real pages, expanded as UTF-8 and as Windows-1252, against Python's decoder and html.unescape.
+TEST(NamedCharacters, AgreesWithPythonOnRealPages)
+{
+    const char* pages[] = {"library/stdtypes.html", "library/html.parser.html", "tutorial/introduction.html"};
+    for (const char* page : pages) {
+        const std::string path = std::string("/usr/share/doc/python3/html/") + page;
+        const std::string bytes = ReadFile(path);
+        if (bytes.empty()) GTEST_SKIP() << path << " is not installed";
+        for (const VEK::CHARSET charset : {VEK::CHARSET_UTF8, VEK::CHARSET_WINDOWS_1252}) {
+            std::ostringstream command;
+            command << "python3 " << VEKPARSER_SOURCE_DIR << "/tests/vocabulary/unescape_page.py " << path << ' '
+                    << static_cast<int>(charset) << " 2>/dev/null";
+            const VocabularyOracle::Output oracle = VocabularyOracle::Run(command.str());
+            if (!oracle.ok) GTEST_SKIP() << "python3 is not available";
+            VEK::WString out;
+            ExpandCharacterReferences(charset, bytes, out, false);
+            EXPECT_EQ(out, VocabularyOracle::FromUtf16Le(oracle.text)) << page << " in " << static_cast<int>(charset);
+        }
+    }
+}
+
+} // namespace
