@@ -1,0 +1,103 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include <VEKParser/Export.h>
+#include <VEKParser/host/BinaryStream.h>
+#include <VEKParser/host/HostTypes.h>
+#include <VEKParser/html/stream/HtmlStreamParserBase.h>
+#include <VEKParser/html/stream/LookAheadWindow.h>
+
+namespace VEKParser {
+
+enum ElementType {
+    ELEMENT_TAG = 0,
+    ELEMENT_COMMENT = 1,
+    ELEMENT_TEXT = 2,
+    ELEMENT_RAW_TEXT = 3,
+    ELEMENT_SERVER_BLOCK = 4,
+    ELEMENT_SECTION = 5
+};
+
+// Receives the elements that HtmlStreamParserT::Parse pushes, as 16-bit text.
+class VEKPARSER_API HtmlStreamParserCallback {
+public:
+    virtual ~HtmlStreamParserCallback();
+    virtual void BeginParse() {}
+    virtual void EndParse() {}
+    // Returns false to stop the parse.
+    virtual bool HandleElement(ElementType type, unsigned int start, unsigned int end, const VEK::WString& text) = 0;
+};
+
+// Cuts an HTML stream into a flat sequence of elements with their stream byte offsets, one
+// element in memory at a time. char reads 8-bit charsets; unsigned short reads 16-bit units in
+// charset 1201 (machine order) or 1210 (swapped).
+template <class CharT>
+class VEKPARSER_API HtmlStreamParserT : public HtmlStreamParserBaseT<CharT> {
+public:
+    using String = std::basic_string<CharT>;
+    // An element's text holds at most this many units of its body.
+    static constexpr std::uint32_t MAX_ELEMENT_UNITS = 102400;
+
+    explicit HtmlStreamParserT(VEK::CHARSET charset);
+    HtmlStreamParserT(VEK::CHARSET charset, VEK::BinaryStreamBufT<unsigned int>& buffer);
+    HtmlStreamParserT(const HtmlStreamParserT&) = delete;
+    HtmlStreamParserT& operator=(const HtmlStreamParserT&) = delete;
+    ~HtmlStreamParserT() override;
+
+    void SetBuffer(VEK::BinaryStreamBufT<unsigned int>& buffer);
+    void ReleaseBuffer();
+    void ParseSections(bool parse) noexcept { m_bSections = parse; }
+    bool EndOfFile() const noexcept { return m_Window.AtEnd(); }
+
+    // Reads one element into `text` (replaced), its raw units as they stand in the stream.
+    ElementType GetNext(unsigned int& start, unsigned int& end, String& text);
+    // Pushes every element to `callback`; false when the callback stopped the parse.
+    bool Parse(HtmlStreamParserCallback& callback);
+    // Skips a byte-order mark at the start: EF BB BF under charset 65001, FEFF/FFFE under 1201.
+    void SkipBOM();
+
+private:
+    using Base = HtmlStreamParserBaseT<CharT>;
+    using Entry = std::pair<VEK::WString, String>;
+    using Entries = std::vector<Entry>;
+    static constexpr std::uint32_t NO_FAILURE = 0xFFFFFFFFu;
+
+    void InitConstants();
+    bool IsLetter(CharT unit) const noexcept;
+    bool IsTagStart(CharT second) const noexcept;
+    // Steps over the element at a "<"; false when none is complete there (then the scan goes on as text).
+    bool ScanMarkup(ElementType& kind);
+    void ScanText(std::uint32_t start);
+    bool FoundTagBeginning();
+    bool MatchesActiveEndTag();
+    bool ClosedConstructAhead();
+    bool FindClosingComment();
+    bool FindClosingSection(CharT closing);
+    bool FindClosingBracket();
+    void PassQuoteTail(CharT& previous);
+    void Copy(String& text, std::uint32_t count) { m_Window.CopyTo(text, count); }
+    void AppendEndingTagCharacters(std::uint32_t start, std::uint32_t end, String& text);
+    typename Entries::const_iterator CheckHighPriorityTag(const String& text);
+    void AppendAsUnicode(const String& text, VEK::WString& wide) const;
+    // A failed search for a closing sequence from some offset fails from every later offset too.
+    bool KnownToFail(std::uint32_t& failedFrom) const noexcept { return failedFrom <= m_Window.Offset(); }
+
+    LookAheadWindowT<CharT> m_Window;
+    bool m_bSections = false;
+    Entries m_HighPriority;
+    typename Entries::const_iterator m_itActive;
+    bool m_bPlainText = false;
+    String m_sEndTagName;
+    std::uint32_t m_uCommentFailedFrom = NO_FAILURE;
+    std::uint32_t m_uServerFailedFrom = NO_FAILURE;
+    std::uint32_t m_uSectionFailedFrom = NO_FAILURE;
+};
+
+extern template class HtmlStreamParserT<char>;
+extern template class HtmlStreamParserT<unsigned short>;
+
+} // namespace VEKParser

@@ -1,0 +1,82 @@
+#pragma once
+
+#include <cstdint>
+
+#include <VEKParser/Export.h>
+#include <VEKParser/host/BinaryStream.h>
+
+namespace VEKParser {
+
+// The tokenizer's own view of its stream: up to 4096 code units peeked from the stream's get
+// position. Units passed are read off the stream only when the window is refilled, released
+// or destroyed, so the stream's get position always stands at the start of the window.
+template <class CharT>
+class VEKPARSER_API LookAheadWindowT {
+public:
+    static constexpr std::uint32_t UNITS = 4096;
+
+    LookAheadWindowT() noexcept = default;
+    LookAheadWindowT(const LookAheadWindowT&) = delete;
+    LookAheadWindowT& operator=(const LookAheadWindowT&) = delete;
+    ~LookAheadWindowT() { Release(); }
+
+    void Attach(VEK::BinaryStreamBufT<unsigned int>& stream);
+    // Commits the units passed and detaches the stream.
+    void Release();
+
+    bool AtEnd() const noexcept { return m_uPosition >= m_uFill; }
+    CharT Current() const noexcept { return AtEnd() ? CharT(0) : m_Data[m_uPosition]; }
+    std::uint32_t Offset() const noexcept { return m_uOffset; }
+
+    // The units from the current one to the end of the window (the fast scans read them in place).
+    const CharT* Begin() const noexcept { return m_Data + m_uPosition; }
+    std::uint32_t Available() const noexcept { return m_uFill - m_uPosition; }
+
+    CharT Next()
+    {
+        if (AtEnd()) return CharT(0);
+        const CharT unit = m_Data[m_uPosition++];
+        ++m_uOffset;
+        if (m_uPosition == m_uFill) Refill();
+        return unit;
+    }
+    // Copies up to `count` units from the current one on without moving; returns how many.
+    std::uint32_t Peek(CharT* out, std::uint32_t count);
+    void Skip(std::uint32_t count);
+    void Seek(std::uint32_t offset);
+    // Appends the next `count` units (fewer at the end) and moves past them.
+    template <class String>
+    void CopyTo(String& text, std::uint32_t count);
+
+private:
+    void Commit();
+    void Refill();
+    void Fill();
+
+    VEK::BinaryStreamBufT<unsigned int>* m_pStream = nullptr;
+    CharT m_Data[UNITS];
+    std::uint32_t m_uPosition = 0;
+    std::uint32_t m_uFill = 0;
+    std::uint32_t m_uOddBytes = 0;
+    std::uint32_t m_uOffset = 0;
+    std::uint32_t m_uStreamBase = 0;  // stream position of offset 0
+    bool m_bReplaceNul = true;
+};
+
+template <class CharT>
+template <class String>
+void LookAheadWindowT<CharT>::CopyTo(String& text, std::uint32_t count)
+{
+    text.reserve(text.size() + count);
+    while (count > 0 && !AtEnd()) {
+        const std::uint32_t take = count < Available() ? count : Available();
+        text.append(Begin(), take);
+        count -= take;
+        Skip(take);
+    }
+}
+
+extern template class LookAheadWindowT<char>;
+extern template class LookAheadWindowT<unsigned short>;
+
+} // namespace VEKParser
