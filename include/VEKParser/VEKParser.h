@@ -25,3 +25,5 @@
 
 // Subsystems, one umbrella header each.
 #include <VEKParser/html/vocabulary/Vocabulary.h>
+#include <VEKParser/html/stream/Stream.h>
+#include <VEKParser/encoding/Encoding.h>
