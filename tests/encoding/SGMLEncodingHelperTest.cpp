@@ -1,0 +1,119 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include <unicode/ucnv.h>
+
+#include <VEKParser/encoding/Encoding.h>
+#include <VEKParser/host/MemoryBuffer.h>
+
+#include "tests/host/ChunkedStream.h"
+
+using VEKParser::SGMLEncodingHelper;
+
+namespace {
+
+VEK::WString FromString(VEK::CHARSET charset, const std::string& bytes)
+{
+    VEK::WString out = VEK::Widen("stale");
+    SGMLEncodingHelper(charset).ExpandToUnicode(bytes, out);
+    return out;
+}
+
+VEK::WString FromStream(VEK::CHARSET charset, VEK::BinaryStreamBufT<unsigned int>& stream)
+{
+    VEK::WString out = VEK::Widen("stale");
+    SGMLEncodingHelper(charset).ExpandToUnicode(stream, out);
+    return out;
+}
+
+// ICU's reading of the same bytes, the independent expectation.
+VEK::WString Icu(const char* converterName, const std::string& bytes)
+{
+    UErrorCode error = U_ZERO_ERROR;
+    std::vector<UChar> units(bytes.size() + 1);
+    const int32_t n = ucnv_convert("UTF-16LE", converterName, reinterpret_cast<char*>(units.data()),
+                                   static_cast<int32_t>(units.size() * 2), bytes.data(),
+                                   static_cast<int32_t>(bytes.size()), &error);
+    EXPECT_TRUE(U_SUCCESS(error)) << u_errorName(error);
+    return VEK::WString(units.begin(), units.begin() + n / 2);
+}
+
+std::string PythonDocPage()
+{
+    std::ifstream in("/usr/share/doc/python3/html/library/stdtypes.html", std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+TEST(SGMLEncodingHelper, KeepsItsCharset)
+{
+    EXPECT_EQ(SGMLEncodingHelper(0).GetCharset(), 0);
+    EXPECT_EQ(SGMLEncodingHelper(1252).GetCharset(), 1252);
+}
+
+TEST(SGMLEncodingHelper, EmptyInputReplacesTheOutput)
+{
+    EXPECT_TRUE(FromString(65001, "").empty());
+    VEKFile::MemoryBuffer empty(16);
+    EXPECT_TRUE(FromStream(65001, empty).empty());
+}
+
+TEST(SGMLEncodingHelper, AgreesWithIcu)
+{
+    std::string bytes;
+    for (int b = 0; b < 256; ++b) bytes.push_back(static_cast<char>(b));
+    EXPECT_EQ(FromString(1252, bytes).size(), 256u);
+    EXPECT_EQ(FromString(1252, "\x80\xE9"), (VEK::WString{0x20AC, 0xE9}));
+    EXPECT_EQ(FromString(1251, "\xC0\xFF"), Icu("windows-1251", "\xC0\xFF"));
+    EXPECT_EQ(FromString(932, "\x82\xA0\x93\xFA"), Icu("ibm-943_P15A-2003", "\x82\xA0\x93\xFA"));
+    const std::string page = PythonDocPage();
+    if (!page.empty()) {
+        EXPECT_EQ(FromString(65001, page), Icu("UTF-8", page));
+    }
+}
+
+TEST(SGMLEncodingHelper, StreamMatchesStringAcrossReadBoundaries)
+{
+    // Three- and four-byte characters land on every position around the 4096-byte pieces.
+    std::string bytes;
+    while (bytes.size() < 3 * 4096) bytes += "a\xE2\x82\xAC" "b\xF0\x9F\x98\x80";
+    const VEK::WString expected = FromString(65001, bytes);
+    for (unsigned slice : {1u, 7u, 4096u}) {
+        ChunkedStream stream(bytes, slice);
+        EXPECT_EQ(FromStream(65001, stream), expected) << slice;
+    }
+    VEKFile::MemoryBuffer buffer(bytes.data(), static_cast<unsigned>(bytes.size()));
+    buffer.SeekG(100);
+    EXPECT_EQ(FromStream(65001, buffer), expected);
+    EXPECT_TRUE(buffer.EndOfFile());
+}
+
+TEST(SGMLEncodingHelper, TruncatedCharacterAtTheEndIsDropped)
+{
+    EXPECT_EQ(FromString(65001, "ab\xE2\x82"), VEK::Widen("ab"));
+    VEKFile::MemoryBuffer buffer("ab\xF0\x9F\x98", 5);
+    EXPECT_EQ(FromStream(65001, buffer), VEK::Widen("ab"));
+}
+
+TEST(SGMLEncodingHelper, InvalidBytesGiveReplacementCharacters)
+{
+    // Lone surrogate encoded in UTF-8, a stray continuation byte and a bad lead byte.
+    const VEK::WString out = FromString(65001, "\xED\xA0\x80x\x80y\xFF");
+    for (unsigned short unit : out) EXPECT_TRUE(unit == 'x' || unit == 'y' || unit == 0xFFFD);
+    EXPECT_NE(out.find('x'), VEK::WString::npos);
+    EXPECT_EQ(out.back(), 0xFFFD);
+}
+
+TEST(SGMLEncodingHelper, SixteenBitInput)
+{
+    const std::string machine("a\0\x3D\xD8\x00\xDE", 6);
+    EXPECT_EQ(FromString(1201, machine), (VEK::WString{'a', 0xD83D, 0xDE00}));
+    EXPECT_EQ(FromString(1210, std::string("\0a\xD8\x3D", 4)), (VEK::WString{'a', 0xD83D}));
+    // An odd trailing byte makes no unit.
+    EXPECT_EQ(FromString(1201, std::string("a\0b", 3)), VEK::Widen("a"));
+    VEKFile::MemoryBuffer odd("a\0b", 3);
+    EXPECT_EQ(FromStream(1201, odd), VEK::Widen("a"));
+}
+
+} // namespace
