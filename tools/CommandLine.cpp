@@ -1,0 +1,129 @@
+#include "CommandLine.h"
+
+#include <iostream>
+#include <map>
+
+#include <CLI/CLI.hpp>
+#include <fmt/format.h>
+
+#include "Charsets.h"
+
+namespace vekparse {
+
+namespace {
+
+enum OptionSet : unsigned { DOCUMENTS = 1, CHARSET = 2, PROFILE = 4 };
+
+struct CommandSpec {
+    const char* name;
+    const char* description;
+    Command command;
+    unsigned options;
+};
+
+constexpr CommandSpec COMMANDS[] = {
+    {"tokens", "The tokenizer's elements of each document, one per line: type, offset, text.", Command::Tokens,
+     DOCUMENTS | CHARSET},
+    {"entities", "Escape or unescape HTML entities, standard input to standard output, line by line.",
+     Command::Entities, 0},
+    {"convert", "Convert standard input from a charset to UTF-8 on standard output.", Command::Convert, 0},
+};
+
+const std::map<std::string, VEKParser::PrtType> PROFILES = {
+    {"default", VEKParser::DEFAULT_PRT},
+    {"notag", VEKParser::NOTAG_PRT},
+    {"changedetector", VEKParser::CHANGEDETECTOR_PRT},
+};
+
+const std::map<std::string, EntityMode> ENTITY_MODES = {
+    {"escape", EntityMode::Escape},
+    {"unescape", EntityMode::Unescape},
+    {"unescape-uri", EntityMode::UnescapeUri},
+};
+
+std::string CheckCharset(const std::string& value)
+{
+    return ParseCharset(value) ? std::string() : "unknown charset " + value + " (give a name such as windows-1251 or a code page number)";
+}
+
+void AddDocumentOptions(CLI::App& command, Options& options, unsigned sets)
+{
+    command.add_option("inputs", options.inputs, "Files, directories (walked recursively) or - for standard input");
+    command.add_option("--glob", options.globs, "Only files below directories whose name matches this pattern (repeatable)");
+    command.add_option("--files-from", options.filesFrom, "Read further inputs from this list, one per line (- for standard input)");
+    command.add_flag("--json", options.json, "Write JSON Lines: one object per document");
+    command.add_option("-j,--jobs", options.threads, "Parse in this many threads (default: all cores)")
+        ->check(CLI::Range(1u, 1024u));
+    command.add_flag("-q,--quiet", options.quiet, "No progress bar and no summary line");
+    if (sets & PROFILE)
+        command.add_option("--profile", options.profile, "Tag vocabulary: default, notag or changedetector")
+            ->transform(CLI::CheckedTransformer(PROFILES, CLI::ignore_case));
+}
+
+void AddCommandOptions(CLI::App& command, Command which, Options& options, std::string& charset)
+{
+    switch (which) {
+    case Command::Text: {
+        auto* raw = command.add_flag_function("--raw", [&](std::int64_t) { options.textKind = TextKind::Raw; },
+                                             "The document's own bytes of text, no references resolved");
+        command.add_flag_function("--hidden", [&](std::int64_t) { options.textKind = TextKind::Hidden; },
+                                  "The hidden text: alternative texts, captions, meta keywords")
+            ->excludes(raw);
+        break;
+    }
+    case Command::Entities:
+        command.add_option("mode", options.entityMode, "escape, unescape or unescape-uri")
+            ->required()
+            ->transform(CLI::CheckedTransformer(ENTITY_MODES));
+        command.add_flag("!--keep-delimiters", options.escapeDelimiters, "escape: leave <, > and & as they are");
+        command.add_flag("--numeric", options.escapeAbove255, "escape: write characters above U+00FF as &#N;");
+        break;
+    case Command::Convert:
+        command.add_option("--from", charset, "The input's charset: a name or a code page number")
+            ->required()
+            ->check(CheckCharset);
+        break;
+    default: break;
+    }
+}
+
+} // namespace
+
+CommandLine::CommandLine() : m_pApp(std::make_unique<CLI::App>("Parse HTML and ASN.1 documents with VEKParser170NT.", "vekparse"))
+{
+    m_pApp->set_version_flag("--version", "vekparse " VEKPARSE_VERSION " (VEKParser170NT " VEKPARSE_VERSION ")");
+    m_pApp->require_subcommand(1);
+}
+
+CommandLine::~CommandLine() = default;
+
+std::optional<int> CommandLine::Parse(int argc, char** argv)
+{
+    std::string charset;
+    for (const CommandSpec& spec : COMMANDS) {
+        CLI::App* command = m_pApp->add_subcommand(spec.name, spec.description);
+        if (spec.options & DOCUMENTS) AddDocumentOptions(*command, m_Options, spec.options);
+        if (spec.options & CHARSET)
+            command->add_option("--charset", charset, "Read every document in this charset (a name or a code page number)")
+                ->check(CheckCharset);
+        AddCommandOptions(*command, spec.command, m_Options, charset);
+        command->callback([this, which = spec.command] { m_Options.command = which; });
+    }
+    try {
+        m_pApp->parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        if (e.get_exit_code() == static_cast<int>(CLI::ExitCodes::Success)) return m_pApp->exit(e);
+        return ReportUsageError(e.what());
+    }
+    if (!charset.empty()) m_Options.charset = *ParseCharset(charset);
+    return std::nullopt;
+}
+
+int CommandLine::ReportUsageError(const std::string& message) const
+{
+    const std::vector<CLI::App*> chosen = m_pApp->get_subcommands();
+    fmt::print(stderr, "vekparse: {}\n\n{}", message, chosen.empty() ? m_pApp->help() : chosen.front()->help());
+    return 2;
+}
+
+} // namespace vekparse

@@ -1,0 +1,15 @@
+#pragma once
+
+#include "Batch.h"
+#include "Options.h"
+
+namespace vekparse {
+
+// Per-document commands: the job RunBatch applies to each input.
+DocumentJob TokensJob(const Options& options);
+
+// Commands that filter standard input to standard output; each returns the exit status.
+int RunEntities(const Options& options);
+int RunConvert(const Options& options);
+
+} // namespace vekparse

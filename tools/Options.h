@@ -1,0 +1,44 @@
+#pragma once
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include <VEKParser/host/HostTypes.h>
+#include <VEKParser/html/vocabulary/HtmlKeywordTable.h>
+
+namespace vekparse {
+
+enum class Command { Text, Links, Meta, Dump, Tokens, Asn1, Entities, Convert };
+
+enum class TextKind { Plain, Raw, Hidden };
+
+enum class EntityMode { Escape, Unescape, UnescapeUri };
+
+// Everything the command line decided; read-only once parsing is done.
+struct Options {
+    Command command = Command::Text;
+
+    // Documents.
+    std::vector<std::string> inputs;
+    std::vector<std::string> globs;
+    std::string filesFrom;
+    VEK::CHARSET charset = VEK::CHARSET_UNKNOWN;  // unknown: detect per document
+    VEKParser::PrtType profile = VEKParser::DEFAULT_PRT;
+    bool json = false;
+    unsigned threads = 0;
+    bool quiet = false;
+
+    // Per command.
+    TextKind textKind = TextKind::Plain;
+    EntityMode entityMode = EntityMode::Escape;
+    bool escapeDelimiters = true;
+    bool escapeAbove255 = false;
+};
+
+// Wrong use of the command line, found after the options were read; exit status 2.
+struct UsageError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+} // namespace vekparse
