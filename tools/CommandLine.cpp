@@ -49,7 +49,8 @@ std::string CheckCharset(const std::string& value)
 void AddDocumentOptions(CLI::App& command, Options& options, unsigned sets)
 {
     command.add_option("inputs", options.inputs, "Files, directories (walked recursively) or - for standard input");
-    command.add_option("--glob", options.globs, "Only files below directories whose name matches this pattern (repeatable)");
+    command.add_option("--glob", options.globs, "Only files below directories whose name matches this pattern (repeatable)")
+        ->allow_extra_args(false);
     command.add_option("--files-from", options.filesFrom, "Read further inputs from this list, one per line (- for standard input)");
     command.add_flag("--json", options.json, "Write JSON Lines: one object per document");
     command.add_option("-j,--jobs", options.threads, "Parse in this many threads (default: all cores)")

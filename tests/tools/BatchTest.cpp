@@ -1,0 +1,121 @@
+// The batch machinery of vekparse: exit statuses, inputs, order, failures, summary.
+#include <gtest/gtest.h>
+
+#include "Program.h"
+
+namespace vektest {
+namespace {
+
+TEST(Batch, WrongUsageExitsTwoWithTheUsage)
+{
+    for (const std::vector<std::string>& arguments :
+         {std::vector<std::string>{}, {"frobnicate"}, {"tokens"}, {"tokens", "--no-such-option", "x"},
+          {"tokens", "-j", "0", "x"}, {"tokens", "--charset", "klingon", "x"}, {"entities", "sideways"},
+          {"convert"}, {"tokens", "-", "-"}, {"tokens", "--files-from", "/nonexistent/list"}}) {
+        const Result result = Vekparse(arguments);
+        EXPECT_EQ(result.status, 2) << testing::PrintToString(arguments);
+        EXPECT_NE(result.err.find("Usage:"), std::string::npos) << result.err;
+        EXPECT_TRUE(result.out.empty());
+    }
+}
+
+TEST(Batch, HelpForEveryCommandAndVersion)
+{
+    for (const char* command : {"tokens", "entities", "convert"}) {
+        const Result result = Vekparse({command, "--help"});
+        EXPECT_EQ(result.status, 0) << command;
+        EXPECT_NE(result.out.find("Usage:"), std::string::npos) << command;
+    }
+    const Result version = Vekparse({"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out, "vekparse 1.7.0 (VEKParser170NT 1.7.0)\n");
+}
+
+TEST(Batch, FailingFilesAmidGoodOnesAreReportedAndTheRestGoesOn)
+{
+    TempDir dir;
+    const std::string good1 = dir.Write("a.html", "<p>one</p>"), good2 = dir.Write("b.html", "<p>two</p>");
+    const std::string missing = (dir.Path() / "missing.html").string();
+    const Result result = Vekparse({"tokens", "--json", "-j", "2", good1, missing, dir.Path().string() + "/", good2});
+    EXPECT_EQ(result.status, 1);
+    const std::vector<std::string> errors = Lines(result.err);
+    ASSERT_EQ(errors.size(), 2u) << result.err;  // the failure and the summary
+    EXPECT_EQ(errors[0], "vekparse: " + missing + ": No such file or directory");
+    EXPECT_EQ(errors[1].rfind("5 documents, 40 bytes, 1 failed, ", 0), 0u) << errors[1];
+    std::vector<std::string> paths;
+    for (const nlohmann::json& object : JsonLines(result.out)) paths.push_back(object["path"]);
+    EXPECT_EQ(paths, (std::vector<std::string>{good1, dir.Path().string() + "/a.html", dir.Path().string() + "/b.html", good2}));
+}
+
+TEST(Batch, OutputOrderIsInputOrderWhateverTheThreads)
+{
+    TempDir dir;
+    std::vector<std::string> arguments{"tokens", "--json", "--quiet"};
+    std::vector<std::string> paths;
+    for (int i = 0; i < 300; ++i) {
+        // Sizes vary by a factor of a thousand, so that threads finish out of order.
+        const std::string body(static_cast<std::size_t>(i % 7 == 0 ? 200000 : 200), 'x');
+        paths.push_back(dir.Write("doc" + std::to_string(i) + ".html", "<p id=" + std::to_string(i) + ">" + body));
+    }
+    arguments.insert(arguments.end(), paths.begin(), paths.end());
+    std::vector<std::string> one = arguments, two = arguments;
+    one.insert(one.begin() + 1, {"-j", "1"});
+    two.insert(two.begin() + 1, {"-j", "2"});
+    const Result serial = Vekparse(one), parallel = Vekparse(two);
+    ASSERT_EQ(serial.status, 0);
+    ASSERT_EQ(parallel.status, 0);
+    EXPECT_TRUE(parallel.err.empty()) << "--quiet: " << parallel.err;
+    EXPECT_EQ(parallel.out, serial.out);
+    const std::vector<nlohmann::json> objects = JsonLines(parallel.out);
+    ASSERT_EQ(objects.size(), paths.size());
+    for (std::size_t i = 0; i < paths.size(); ++i) EXPECT_EQ(objects[i]["path"], paths[i]);
+}
+
+TEST(Batch, DirectoriesAreWalkedSortedAndFilteredByGlob)
+{
+    TempDir dir;
+    dir.Write("b/z.html", "z");
+    dir.Write("b/a.htm", "a");
+    dir.Write("a/deep/er/x.html", "x");
+    dir.Write("notes.txt", "t");
+    const std::string root = dir.Path().string();
+    const Result html = Vekparse({"tokens", "--json", "--glob", "*.html", root});
+    std::vector<std::string> paths;
+    for (const nlohmann::json& object : JsonLines(html.out)) paths.push_back(object["path"]);
+    EXPECT_EQ(paths, (std::vector<std::string>{root + "/a/deep/er/x.html", root + "/b/z.html"}));
+
+    const Result all = Vekparse({"tokens", "--json", "--glob", "*.htm*", "--glob", "b/*.htm", root});
+    EXPECT_EQ(JsonLines(all.out).size(), 3u);
+}
+
+TEST(Batch, FilesFromListAndStandardInput)
+{
+    TempDir dir;
+    const std::string a = dir.Write("a.html", "<b>a</b>"), b = dir.Write("b.html", "<i>b</i>");
+    const std::string list = dir.Write("list", a + "\n\n" + b + "\r\n");
+    const Result fromList = Vekparse({"tokens", "--json", "--files-from", list});
+    ASSERT_EQ(fromList.status, 0) << fromList.err;
+    const std::vector<nlohmann::json> objects = JsonLines(fromList.out);
+    ASSERT_EQ(objects.size(), 2u);
+    EXPECT_EQ(objects[1]["path"], b);
+
+    const Result listOnStdin = Vekparse({"tokens", "--json", "--files-from", "-"}, a + "\n");
+    EXPECT_EQ(JsonLines(listOnStdin.out).at(0)["path"], a);
+
+    const Result document = Vekparse({"tokens", "--json", "-"}, "<em>from stdin</em>");
+    const nlohmann::json object = JsonLines(document.out).at(0);
+    EXPECT_EQ(object["path"], "-");
+    EXPECT_EQ(object["tokens"][1]["text"], "from stdin");
+}
+
+TEST(Batch, ReadableOutputNamesEachDocumentWhenThereAreSeveral)
+{
+    TempDir dir;
+    const std::string a = dir.Write("a.html", "<b>"), b = dir.Write("b.html", "<i>");
+    EXPECT_EQ(Vekparse({"tokens", "-q", a}).out, "tag                 0 <b>\n");
+    EXPECT_EQ(Vekparse({"tokens", "-q", a, b}).out,
+              "==> " + a + " <==\ntag                 0 <b>\n==> " + b + " <==\ntag                 0 <i>\n");
+}
+
+} // namespace
+} // namespace vektest

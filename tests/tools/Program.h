@@ -1,0 +1,40 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+// Runs the vekparse program and a few helpers around its output.
+namespace vektest {
+
+struct Result {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+// `arguments` are passed unquoted through no shell; `input` becomes standard input.
+Result Vekparse(const std::vector<std::string>& arguments, const std::string& input = {});
+
+// Each line of JSON Lines parsed; a line that is not JSON fails the test.
+std::vector<nlohmann::json> JsonLines(const std::string& out);
+
+std::vector<std::string> Lines(const std::string& text);
+
+std::string Sample(const std::string& name);  // path of a file in samples/
+
+// A directory that exists for the test and is removed afterwards.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    const std::filesystem::path& Path() const { return m_Path; }
+    std::string Write(const std::string& relative, const std::string& bytes) const;
+
+private:
+    std::filesystem::path m_Path;
+};
+
+} // namespace vektest
