@@ -1,0 +1,84 @@
+#include "Pem.h"
+
+#include <array>
+#include <stdexcept>
+
+namespace vekparse {
+
+namespace {
+
+constexpr std::string_view BEGIN = "-----BEGIN ";
+constexpr std::string_view END = "-----END ";
+constexpr std::string_view DASHES = "-----";
+constexpr unsigned char SKIP = 0xFE;   // white space
+constexpr unsigned char WRONG = 0xFF;  // not base64
+
+constexpr std::array<unsigned char, 256> MakeBase64Values() noexcept
+{
+    std::array<unsigned char, 256> values{};
+    values.fill(WRONG);
+    constexpr std::string_view alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    for (std::size_t i = 0; i < alphabet.size(); ++i) values[static_cast<unsigned char>(alphabet[i])] = static_cast<unsigned char>(i);
+    for (const char c : std::string_view(" \t\r\n\v\f")) values[static_cast<unsigned char>(c)] = SKIP;
+    return values;
+}
+
+constexpr std::array<unsigned char, 256> BASE64_VALUES = MakeBase64Values();
+
+// Encapsulated headers of old PEM ("Proc-Type: 4,ENCRYPTED") are lines with a colon.
+std::string_view WithoutHeaders(std::string_view body)
+{
+    if (body.substr(0, body.find('\n')).find(':') == std::string_view::npos) return body;
+    const std::size_t blank = body.find("\n\n") != std::string_view::npos ? body.find("\n\n") : body.find("\r\n\r\n");
+    return blank == std::string_view::npos ? std::string_view() : body.substr(blank);
+}
+
+std::string DecodeBase64(std::string_view body, const std::string& label)
+{
+    std::string bytes;
+    bytes.reserve(body.size() / 4 * 3);
+    std::uint32_t bits = 0;
+    unsigned count = 0;
+    std::size_t i = 0;
+    for (; i < body.size() && body[i] != '='; ++i) {
+        const unsigned char value = BASE64_VALUES[static_cast<unsigned char>(body[i])];
+        if (value == SKIP) continue;
+        if (value == WRONG) throw std::runtime_error("PEM block " + label + " holds a character that is not base64");
+        bits = bits << 6 | value;
+        if (++count == 4) {
+            bytes.push_back(static_cast<char>(bits >> 16));
+            bytes.push_back(static_cast<char>(bits >> 8));
+            bytes.push_back(static_cast<char>(bits));
+            bits = 0;
+            count = 0;
+        }
+    }
+    if (count == 1) throw std::runtime_error("PEM block " + label + " is cut short");
+    if (count >= 2) bytes.push_back(static_cast<char>(bits >> (count == 2 ? 4 : 10)));
+    if (count == 3) bytes.push_back(static_cast<char>(bits >> 2));
+    return bytes;
+}
+
+} // namespace
+
+bool LooksLikePem(std::string_view bytes) noexcept { return bytes.find(BEGIN) != std::string_view::npos; }
+
+std::vector<PemBlock> DecodePem(std::string_view text)
+{
+    std::vector<PemBlock> blocks;
+    for (std::size_t begin; (begin = text.find(BEGIN)) != std::string_view::npos;) {
+        text.remove_prefix(begin + BEGIN.size());
+        const std::size_t labelEnd = text.find(DASHES);
+        if (labelEnd == std::string_view::npos) throw std::runtime_error("PEM BEGIN line is cut short");
+        const std::string label(text.substr(0, labelEnd));
+        text.remove_prefix(labelEnd + DASHES.size());
+        const std::string endLine = std::string(END) + label + std::string(DASHES);
+        const std::size_t end = text.find(endLine);
+        if (end == std::string_view::npos) throw std::runtime_error("PEM block " + label + " has no END line");
+        blocks.push_back({label, DecodeBase64(WithoutHeaders(text.substr(0, end)), label)});
+        text.remove_prefix(end + endLine.size());
+    }
+    return blocks;
+}
+
+} // namespace vekparse

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vekparse {
+
+// One "-----BEGIN label-----" ... "-----END label-----" block, its base64 body decoded.
+struct PemBlock {
+    std::string label;
+    std::string der;
+};
+
+// Whether the bytes are PEM text rather than binary DER.
+bool LooksLikePem(std::string_view bytes) noexcept;
+
+// Every block in order; text outside the blocks is ignored, as OpenSSL does. Throws
+// std::runtime_error for a block without its END line or with characters that are not base64.
+std::vector<PemBlock> DecodePem(std::string_view text);
+
+} // namespace vekparse
