@@ -27,7 +27,7 @@ struct Token {
 
 std::string Utf8Of(VEK::CHARSET charset, const std::string& raw)
 {
-    return DecodeToUtf8(charset, raw);
+    return charset == VEK::CHARSET_UTF8 && IsValidUtf8(raw) ? raw : DecodeToUtf8(charset, raw);
 }
 
 std::string Utf8Of(VEK::CHARSET charset, const VEK::WString& raw)
@@ -104,12 +104,17 @@ void AppendEscaped(std::string& out, const std::string& text)
 void WriteTokens(const std::vector<Token>& tokens, const CharsetChoice& choice, Record& record)
 {
     if (record.IsJson()) {
-        nlohmann::ordered_json list = nlohmann::ordered_json::array();
-        for (const Token& token : tokens)
-            list.push_back({{"type", ELEMENT_NAMES[token.type]}, {"start", token.start}, {"end", token.end},
-                            {"text", token.text}});
         record.Fields()["charset"] = choice.charset;
-        record.Fields()["tokens"] = std::move(list);
+        std::string& list = record.RawField("tokens");
+        list.push_back('[');
+        for (const Token& token : tokens) {
+            list += fmt::format("{{\"type\":\"{}\",\"start\":{},\"end\":{},\"text\":", ELEMENT_NAMES[token.type],
+                                token.start, token.end);
+            AppendJsonString(list, token.text);
+            list += "},";
+        }
+        if (list.back() == ',') list.pop_back();
+        list.push_back(']');
         return;
     }
     std::string& out = record.Text();

@@ -1,6 +1,9 @@
 #pragma once
 
 #include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
@@ -17,6 +20,9 @@ public:
     bool IsJson() const noexcept { return m_bJson; }
     nlohmann::ordered_json& Fields() noexcept { return m_Fields; }
     std::string& Text() noexcept { return m_sText; }
+    // A field whose value the command serialises itself (see AppendJsonString), for values too
+    // large to build as JSON objects first; it follows the other fields.
+    std::string& RawField(std::string key);
 
     // The bytes for standard output.
     std::string Finish();
@@ -25,6 +31,10 @@ private:
     bool m_bJson;
     nlohmann::ordered_json m_Fields;
     std::string m_sText;
+    std::vector<std::pair<std::string, std::string>> m_RawFields;
 };
+
+// Appends `utf8` (valid UTF-8) as a JSON string, quotes included.
+void AppendJsonString(std::string& out, std::string_view utf8);
 
 } // namespace vekparse
