@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <limits>
 #include <stdexcept>
 
@@ -18,6 +19,10 @@ Document::Document(const Input& input) : m_sPath(input.path)
         m_sStdin = ReadStandardInput();
         m_pStream = std::make_unique<VEKFile::MemoryViewStream>(m_sStdin.data(), static_cast<unsigned>(m_sStdin.size()));
     } else {
+        // Opening a FIFO would wait for a writer; other special files cannot be mapped anyway.
+        std::error_code error;
+        const auto type = std::filesystem::status(input.path, error).type();
+        if (!error && type != std::filesystem::file_type::regular) throw std::runtime_error("not a regular file");
         m_pStream = std::make_unique<VEKFile::MappedFileStream>(input.path);
     }
 }

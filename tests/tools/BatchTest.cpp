@@ -1,4 +1,6 @@
 // The batch machinery of vekparse: exit statuses, inputs, order, failures, summary.
+#include <sys/stat.h>
+
 #include <gtest/gtest.h>
 
 #include "Program.h"
@@ -45,6 +47,20 @@ TEST(Batch, FailingFilesAmidGoodOnesAreReportedAndTheRestGoesOn)
     std::vector<std::string> paths;
     for (const nlohmann::json& object : JsonLines(result.out)) paths.push_back(object["path"]);
     EXPECT_EQ(paths, (std::vector<std::string>{good1, dir.Path().string() + "/a.html", dir.Path().string() + "/b.html", good2}));
+}
+
+TEST(Batch, SpecialAndEmptyFilesNeitherHangNorStopTheBatch)
+{
+    TempDir dir;
+    const std::string fifo = (dir.Path() / "fifo").string();
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const std::string empty = dir.Write("empty.html", "");
+    const Result result = Vekparse({"tokens", "--json", "-q", fifo, "/dev/null", empty});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.err, "vekparse: " + fifo + ": not a regular file\nvekparse: /dev/null: not a regular file\n");
+    EXPECT_EQ(result.out, "{\"path\":\"" + empty + "\",\"charset\":65001,\"tokens\":[]}\n");
+    // A directory walk passes special files by.
+    EXPECT_EQ(Vekparse({"tokens", "--json", "-q", dir.Path().string()}).status, 0);
 }
 
 TEST(Batch, OutputOrderIsInputOrderWhateverTheThreads)
