@@ -1,4 +1,8 @@
 // The batch machinery of vekparse: exit statuses, inputs, order, failures, summary.
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+
 #include <sys/stat.h>
 
 #include <gtest/gtest.h>
@@ -122,6 +126,25 @@ TEST(Batch, FilesFromListAndStandardInput)
     const nlohmann::json object = JsonLines(document.out).at(0);
     EXPECT_EQ(object["path"], "-");
     EXPECT_EQ(object["tokens"][1]["text"], "from stdin");
+}
+
+// script(1) gives the program a terminal, the only place where a progress bar belongs.
+TEST(Batch, ProgressBarOnlyOnATerminalAndErasedAfterwards)
+{
+    const std::string command = std::string(VEKPARSE_PROGRAM) + " tokens " + Sample("welcome.html") + " " +
+                                Sample("latin.html");
+    TempDir dir;
+    const std::string log = (dir.Path() / "typescript").string();
+    ASSERT_EQ(std::system(("script -qec '" + command + "' " + log + " > /dev/null").c_str()), 0);
+    std::ifstream in(log, std::ios::binary);
+    const std::string shown((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_NE(shown.find(" 2/2 docs "), std::string::npos) << shown;
+    EXPECT_NE(shown.find("\r\x1b[K2 documents, "), std::string::npos) << "the bar is erased before the summary";
+    ASSERT_EQ(std::system(("script -qec '" + command + " --quiet' " + log + " > /dev/null").c_str()), 0);
+    std::ifstream quiet(log, std::ios::binary);
+    const std::string silent((std::istreambuf_iterator<char>(quiet)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(silent.find("docs"), std::string::npos);
+    EXPECT_EQ(silent.find("\x1b"), std::string::npos);
 }
 
 TEST(Batch, ReadableOutputNamesEachDocumentWhenThereAreSeveral)
