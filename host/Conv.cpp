@@ -328,7 +328,7 @@ bool Decode(CHARSET from, const unsigned char* s, std::uint32_t n, std::uint32_t
 {
     if (ConversionFunction fast = FastDecoder(from)) return fast(s, n, consumed, t, cap, produced, final, false);
     if (UConverter* converter = Converter(from)) return IcuDecode(converter, s, n, consumed, t, cap, produced, final);
-    return FromSingleByte<VEK::CHARSET_WINDOWS_1252>(s, n, consumed, t, cap, produced, final, false);
+    return false;
 }
 
 bool Encode(CHARSET to, const unsigned char* s, std::uint32_t n, std::uint32_t& consumed, unsigned char* t,
@@ -336,7 +336,7 @@ bool Encode(CHARSET to, const unsigned char* s, std::uint32_t n, std::uint32_t& 
 {
     if (ConversionFunction fast = FastEncoder(to)) return fast(s, n, consumed, t, cap, produced, final, false);
     if (UConverter* converter = Converter(to)) return IcuEncode(converter, s, n, consumed, t, cap, produced, final);
-    return ToSingleByte<VEK::CHARSET_WINDOWS_1252>(s, n, consumed, t, cap, produced, final, false);
+    return false;
 }
 
 } // namespace

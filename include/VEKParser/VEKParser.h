@@ -19,6 +19,7 @@
 #include <VEKParser/host/RefCount.h>
 #include <VEKParser/host/SmartPtr.h>
 #include <VEKParser/host/StringFunctions.h>
+#include <VEKParser/host/WideStream.h>
 
 #include <VEKParser/foundation/BaseTree.h>
 #include <VEKParser/foundation/Exceptions.h>

@@ -133,7 +133,28 @@ TEST(Conv, EncodesFromSixteenBitText)
     EXPECT_EQ(encode(936).substr(0, 2), "a\xA8");
 }
 
-TEST(Conv, UnknownCharsetReadsAsWindows1252)
+TEST(Conv, UnknownCharsetConsumesNothing)
 {
-    EXPECT_EQ(Convert(777777, "a\x80", 10), (VEK::WString{'a', 0x20AC}));
+    const Conv::ConversionClass convert(Conv::MbToWcConversionFunction(777777),
+                                        Conv::WcToMbConversionFunction(VEK::CHARSET_UTF16));
+    unsigned char area[64];
+    std::uint32_t consumed = 1, produced = 1;
+    EXPECT_FALSE(convert(reinterpret_cast<const unsigned char*>("abc"), 3, consumed, area, sizeof area, produced,
+                         true, false));
+    EXPECT_EQ(consumed, 0u);
+    EXPECT_EQ(produced, 0u);
+    EXPECT_EQ(Conv::FastConversionFunction(777777, VEK::CHARSET_UTF16), nullptr);
+}
+
+TEST(Conv, CharsetNamesAsDocumentsWriteThem)
+{
+    const std::pair<const char*, VEK::CHARSET> names[] = {
+        {"utf-8", 65001},       {" \"UTF-8\" ", 65001}, {"utf8", 65001},       {"ISO-8859-1", 1252},
+        {"us-ascii", 1252},     {"windows-1251", 1251}, {"cp1250", 1250},      {"1252", 1252},
+        {"Shift_JIS", 932},     {"sjis", 932},          {"euc-kr", 51949},     {"iso-8859-2", 28592},
+        {"latin2", 28592},      {"koi8-r", 20866},      {"big5", 950},         {"gb2312", 936},
+        {"utf-16be", 1210},     {"tis-620", 874},       {"ibm866", 866},       {"", VEK::CHARSET_UNKNOWN},
+        {"bogus", VEK::CHARSET_UNKNOWN}, {"windows-", VEK::CHARSET_UNKNOWN}, {"-5", VEK::CHARSET_UNKNOWN},
+    };
+    for (const auto& [name, charset] : names) EXPECT_EQ(VEKCharset::CharsetFromName(name), charset) << name;
 }

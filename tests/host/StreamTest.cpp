@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <fstream>
+#include <sstream>
 #include <string>
 
 #include <VEKParser/VEKParser.h>
@@ -69,4 +70,22 @@ TEST(MappedFileStream, ReadsAFileAndNamesAMissingOne)
         EXPECT_EQ(VEK::ToUtf8(e.What()), "/no/such/file.html: No such file or directory");
     }
     EXPECT_THROW(VEKFile::MappedFileStream("/tmp"), VEK::Exception);
+}
+
+TEST(WideStream, NarrowTextLineEndsAndNumbersNeedTheLocale)
+{
+    std::basic_ostringstream<unsigned short> plain;
+    EXPECT_THROW(plain << std::endl, std::bad_cast) << "the standard locale has no 16-bit facets";
+
+    std::basic_ostringstream<unsigned short> out;
+    out.imbue(VEK::WideStreamLocale());
+    out << "a\xE9 " << 42 << ' ' << -7L << ' ' << 2.5 << std::endl;
+    out.width(4);
+    out << VEK::WString{0x20AC};
+    out.put('!');
+    EXPECT_EQ(out.str(), (VEK::WString{'a', 0xE9, ' ', '4', '2', '3', '2', '-', '7', '3', '2', '2', '.', '5', '\n',
+                                       ' ', ' ', ' ', 0x20AC, '!'}))
+        << "a single char prints as its number: the unit type is an integer";
+    EXPECT_TRUE(std::use_facet<std::ctype<unsigned short>>(out.getloc()).is(std::ctype_base::alpha, 'q'));
+    EXPECT_FALSE(std::use_facet<std::ctype<unsigned short>>(out.getloc()).is(std::ctype_base::alpha, 0xE9));
 }

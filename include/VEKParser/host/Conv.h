@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 
 #include <VEKParser/Export.h>
 #include <VEKParser/host/HostTypes.h>
@@ -31,9 +32,9 @@ public:
     static Stage MbToWcConversionFunction(VEK::CHARSET from) noexcept { return {from, true}; }
     static Stage WcToMbConversionFunction(VEK::CHARSET to) noexcept { return {to, false}; }
 
-    // Converts through 16-bit text with any charset ICU knows by its code page number; a
-    // charset nobody knows is read as 1252, so text is never lost. Same call contract as a
-    // ConversionFunction.
+    // Converts through 16-bit text with any charset ICU knows by its code page number. A
+    // charset nobody knows consumes nothing, so that callers stop instead of guessing. Same
+    // call contract as a ConversionFunction.
     class VEKPARSER_API ConversionClass {
     public:
         ConversionClass(Stage decode, Stage encode) noexcept;
@@ -46,5 +47,11 @@ public:
         VEK::CHARSET m_To;
     };
 };
+
+// The code page number of a charset name as documents and users write it ("utf-8",
+// "ISO-8859-1", "windows-1251", "Shift_JIS", "cp866", "1252", ...); letter case, blanks and
+// quotes around it do not matter. Labels that browsers read as a wider charset map to it
+// ("iso-8859-1" and "us-ascii" to 1252). CHARSET_UNKNOWN when nobody knows the name.
+VEKPARSER_API VEK::CHARSET CharsetFromName(std::string_view name);
 
 } // namespace VEKCharset

@@ -4,6 +4,7 @@
 #include <string>
 
 #include <VEKParser/Export.h>
+#include <VEKParser/host/WideStream.h>
 
 namespace VEK {
 
