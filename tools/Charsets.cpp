@@ -3,12 +3,12 @@
 #include <algorithm>
 #include <bit>
 #include <cctype>
-#include <charconv>
 #include <cstdint>
 #include <cstring>
 #include <string>
 
 #include <VEKParser/encoding/SGMLEncodingHelper.h>
+#include <VEKParser/host/Conv.h>
 
 namespace vekparse {
 
@@ -17,82 +17,34 @@ namespace {
 constexpr VEK::CHARSET UTF16_LE = std::endian::native == std::endian::little ? VEK::CHARSET_UTF16 : VEK::CHARSET_UTF16_SWAPPED;
 constexpr VEK::CHARSET UTF16_BE = std::endian::native == std::endian::little ? VEK::CHARSET_UTF16_SWAPPED : VEK::CHARSET_UTF16;
 
-struct CharsetLabel {
-    const char* label;
-    VEK::CHARSET codePage;
-};
-
-// Labels that do not carry their code page number in them; lower case.
-constexpr CharsetLabel CHARSET_LABELS[] = {
-    {"utf-8", 65001},        {"utf8", 65001},        {"unicode-1-1-utf-8", 65001},
-    {"us-ascii", 20127},     {"ascii", 20127},       {"ansi_x3.4-1968", 20127},
-    {"latin1", 28591},       {"l1", 28591},          {"latin2", 28592},
-    {"l2", 28592},           {"latin3", 28593},      {"latin4", 28594},
-    {"cyrillic", 28595},     {"arabic", 28596},      {"greek", 28597},
-    {"hebrew", 28598},       {"latin5", 28599},      {"latin9", 28605},
-    {"koi8-r", 20866},       {"koi8r", 20866},       {"koi8-u", 21866},
-    {"shift_jis", 932},      {"shift-jis", 932},     {"sjis", 932},
-    {"x-sjis", 932},         {"ms_kanji", 932},      {"windows-31j", 932},
-    {"gb2312", 936},         {"gbk", 936},           {"x-gbk", 936},
-    {"gb18030", 54936},      {"big5", 950},          {"big5-hkscs", 950},
-    {"euc-kr", 949},         {"ks_c_5601-1987", 949}, {"euc-jp", 20932},
-    {"iso-2022-jp", 50220},  {"iso-2022-kr", 50225}, {"hz-gb-2312", 52936},
-    {"utf-7", 65000},        {"macintosh", 10000},   {"mac", 10000},
-    {"utf-16", UTF16_LE},    {"utf-16le", UTF16_LE}, {"utf-16be", UTF16_BE},
-    {"utf-32le", 12000},     {"utf-32be", 12001},
-};
-
-std::string Normalise(std::string_view name)
+// Whether the conversion library can read the charset: one that it does not know converts
+// nothing, which a user should hear about instead of getting empty text.
+bool CanConvert(VEK::CHARSET charset)
 {
-    const auto isJunk = [](char c) { return std::isspace(static_cast<unsigned char>(c)) || c == '"' || c == '\''; };
-    while (!name.empty() && isJunk(name.front())) name.remove_prefix(1);
-    while (!name.empty() && isJunk(name.back())) name.remove_suffix(1);
-    std::string lower(name);
-    std::transform(lower.begin(), lower.end(), lower.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return lower;
-}
-
-std::optional<VEK::CHARSET> ParseNumber(std::string_view digits)
-{
-    int value = 0;
-    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
-    if (digits.empty() || error != std::errc{} || end != digits.data() + digits.size() || value <= 0 || value > 65535)
-        return std::nullopt;
-    return value;
-}
-
-// "windows-1251", "cp1251", "ibm-437", "iso-8859-5" and their spelling variants.
-std::optional<VEK::CHARSET> ParseNumberedLabel(std::string_view name)
-{
-    for (const char* prefix : {"windows-", "x-cp", "cp", "ibm-", "ibm"})
-        if (name.starts_with(prefix)) return ParseNumber(name.substr(std::strlen(prefix)));
-    for (const char* prefix : {"iso-8859-", "iso8859-", "iso_8859-", "iso8859_"})
-        if (name.starts_with(prefix)) {
-            const auto part = ParseNumber(name.substr(std::strlen(prefix)));
-            if (part && *part <= 16) return 28590 + *part;
-        }
-    return std::nullopt;
+    if (VEKCharset::Conv::FastConversionFunction(charset, VEK::CHARSET_UTF16)) return true;
+    const VEKCharset::Conv::ConversionClass convert(VEKCharset::Conv::MbToWcConversionFunction(charset),
+                                                    VEKCharset::Conv::WcToMbConversionFunction(VEK::CHARSET_UTF16));
+    const unsigned char probe[] = {'a'};
+    unsigned char out[16];
+    std::uint32_t consumed = 0, produced = 0;
+    convert(probe, sizeof probe, consumed, out, sizeof out, produced, true, false);
+    return produced > 0;
 }
 
 } // namespace
 
 std::optional<VEK::CHARSET> ParseCharset(std::string_view nameOrNumber)
 {
-    const std::string name = Normalise(nameOrNumber);
-    if (const auto number = ParseNumber(name)) return number;
-    for (const CharsetLabel& label : CHARSET_LABELS)
-        if (name == label.label) return label.codePage;
-    return ParseNumberedLabel(name);
+    const VEK::CHARSET charset = VEKCharset::CharsetFromName(nameOrNumber);
+    if (charset == VEK::CHARSET_UNKNOWN || !CanConvert(charset)) return std::nullopt;
+    return charset;
 }
 
 VEK::CHARSET DeclaredCharset(std::string_view name)
 {
     const auto charset = ParseCharset(name);
     if (!charset) return VEK::CHARSET_UNKNOWN;
-    if (*charset == 28591 || *charset == VEK::CHARSET_US_ASCII) return VEK::CHARSET_WINDOWS_1252;
-    if (IsWideCharset(*charset)) return VEK::CHARSET_UTF8;
-    return *charset;
+    return IsWideCharset(*charset) ? VEK::CHARSET_UTF8 : *charset;
 }
 
 bool IsWideCharset(VEK::CHARSET charset) noexcept
@@ -156,7 +108,9 @@ bool Redeclare(CharsetChoice& choice, std::string_view declaredName)
 
 std::string CharsetOfContentType(std::string_view contentType)
 {
-    const std::string lower = Normalise(contentType);
+    std::string lower(contentType);
+    std::transform(lower.begin(), lower.end(), lower.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     const std::size_t key = lower.find("charset=");
     if (key == std::string::npos) return {};
     std::string_view value = std::string_view(lower).substr(key + 8);

@@ -8,13 +8,13 @@
 
 namespace vekparse {
 
-// A code page from a name ("windows-1251", "ISO-8859-2", "utf-8", "cp437") or a number ("1251");
-// nothing when neither reading applies.
+// A code page from a name ("windows-1251", "ISO-8859-2", "utf-8", "cp437") or a number ("1251")
+// that the conversion library can read; nothing otherwise.
 std::optional<VEK::CHARSET> ParseCharset(std::string_view nameOrNumber);
 
 // What a document's own declaration (a meta charset) means. Follows what browsers do: labels
-// of ASCII and Latin-1 mean 1252, and a 16-bit label in a document read as bytes means UTF-8.
-// Unknown for a name nobody knows.
+// of ASCII and Latin-1 mean 1252 (as for every name), and a 16-bit label in a document read as
+// bytes means UTF-8. Unknown for a name nobody knows.
 VEK::CHARSET DeclaredCharset(std::string_view name);
 
 // Charsets whose units are 16 bits; documents in them are read with the 16-bit machinery.

@@ -123,7 +123,7 @@ std::optional<int> CommandLine::Parse(int argc, char** argv)
 int CommandLine::ReportUsageError(const std::string& message) const
 {
     const std::vector<CLI::App*> chosen = m_pApp->get_subcommands();
-    fmt::print(stderr, "vekparse: {}\n\n{}", message, chosen.empty() ? m_pApp->help() : chosen.front()->help());
+    fmt::print(stderr, "vekparse: {}\n\n{}", message, chosen.empty() ? m_pApp->help() : chosen.front()->help("vekparse"));
     return 2;
 }
 

@@ -16,8 +16,8 @@ TEST(Batch, WrongUsageExitsTwoWithTheUsage)
 {
     for (const std::vector<std::string>& arguments :
          {std::vector<std::string>{}, {"frobnicate"}, {"tokens"}, {"tokens", "--no-such-option", "x"},
-          {"tokens", "-j", "0", "x"}, {"tokens", "--charset", "klingon", "x"}, {"entities", "sideways"},
-          {"convert"}, {"tokens", "-", "-"}, {"tokens", "--files-from", "/nonexistent/list"}}) {
+          {"tokens", "-j", "0", "x"}, {"tokens", "--charset", "klingon", "x"}, {"tokens", "--charset", "4242", "x"}, {"entities", "sideways"},
+          {"convert"}, {"convert", "--from", "4242"}, {"tokens", "-", "-"}, {"tokens", "--files-from", "/nonexistent/list"}}) {
         const Result result = Vekparse(arguments);
         EXPECT_EQ(result.status, 2) << testing::PrintToString(arguments);
         EXPECT_NE(result.err.find("Usage:"), std::string::npos) << result.err;
