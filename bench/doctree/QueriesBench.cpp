@@ -1,0 +1,205 @@
+// The whole job a caller of document trees does on a page, on the python3-doc sample: parse,
+// collect the text outside script and style, collect the link targets. Beside libxml2's HTML
+// parser and gumbo doing the same job on the same bytes, in the same run.
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <benchmark/benchmark.h>
+#include <gumbo.h>
+#include <libxml/HTMLparser.h>
+#include <libxml/tree.h>
+
+#include <VEKParser/host/MemoryBuffer.h>
+#include <VEKParser/html/doctree/DocTree.h>
+
+namespace {
+
+// About 200 pages in path order, the sample the tests compare with Python's html.parser.
+const std::vector<std::string>& Pages()
+{
+    static const std::vector<std::string> pages = [] {
+        const std::filesystem::path root = "/usr/share/doc/python3/html";
+        std::vector<std::string> paths;
+        if (std::filesystem::exists(root))
+            for (const auto& entry : std::filesystem::recursive_directory_iterator(root))
+                if (entry.path().extension() == ".html") paths.push_back(entry.path().lexically_relative(root).string());
+        std::sort(paths.begin(), paths.end());
+        const std::size_t step = std::max<std::size_t>(1, paths.size() / 200);
+        std::vector<std::string> contents;
+        for (std::size_t i = 0; i < paths.size() && contents.size() < 200; i += step) {
+            std::ifstream in(root / paths[i], std::ios::binary);
+            contents.emplace_back(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        }
+        return contents;
+    }();
+    return pages;
+}
+
+std::int64_t SampleBytes()
+{
+    std::int64_t bytes = 0;
+    for (const std::string& page : Pages()) bytes += static_cast<std::int64_t>(page.size());
+    return bytes;
+}
+
+bool SkipWithoutPages(benchmark::State& state)
+{
+    if (!Pages().empty()) return false;
+    state.SkipWithError("python3-doc is not installed");
+    return true;
+}
+
+std::vector<std::unique_ptr<VEKFile::MemoryBuffer>> Buffers()
+{
+    std::vector<std::unique_ptr<VEKFile::MemoryBuffer>> buffers;
+    for (const std::string& page : Pages())
+        buffers.push_back(std::make_unique<VEKFile::MemoryBuffer>(page.data(), static_cast<unsigned>(page.size())));
+    return buffers;
+}
+
+void BM_DocParseTextLinks(benchmark::State& state)
+{
+    if (SkipWithoutPages(state)) return;
+    auto buffers = Buffers();
+    const VEKParser::HtmlKeywordTable table(VEKParser::DEFAULT_PRT);
+    VEK::WString text;
+    std::vector<VEKParser::HtmlDocTree::LinkCaption> links;
+    for (auto _ : state) {
+        for (auto& buffer : buffers) {
+            buffer->SeekG(0);
+            VEKParser::HtmlDocTree tree(65001);
+            VEKParser::HtmlDocParser parser(*buffer, table, tree);
+            parser.Parse();
+            tree.GetText(text);
+            links.clear();
+            tree.GetLinks(links);
+            benchmark::DoNotOptimize(text.data());
+            benchmark::DoNotOptimize(links.data());
+        }
+    }
+    state.SetBytesProcessed(state.iterations() * SampleBytes());
+}
+BENCHMARK(BM_DocParseTextLinks)->Unit(benchmark::kMillisecond);
+
+// The queries alone, on trees parsed once, to see their share of the whole job.
+void BM_QueriesOnParsedTrees(benchmark::State& state)
+{
+    if (SkipWithoutPages(state)) return;
+    auto buffers = Buffers();
+    const VEKParser::HtmlKeywordTable table(VEKParser::DEFAULT_PRT);
+    std::vector<std::unique_ptr<VEKParser::HtmlDocTree>> trees;
+    for (auto& buffer : buffers) {
+        trees.push_back(std::make_unique<VEKParser::HtmlDocTree>(65001));
+        VEKParser::HtmlDocParser(*buffer, table, *trees.back()).Parse();
+    }
+    VEK::WString text;
+    std::vector<VEKParser::HtmlDocTree::LinkCaption> links;
+    for (auto _ : state) {
+        for (const auto& tree : trees) {
+            tree->GetText(text);
+            links.clear();
+            tree->GetLinks(links);
+            benchmark::DoNotOptimize(text.data());
+            benchmark::DoNotOptimize(links.data());
+        }
+    }
+    state.SetBytesProcessed(state.iterations() * SampleBytes());
+}
+BENCHMARK(BM_QueriesOnParsedTrees)->Unit(benchmark::kMillisecond);
+
+struct Collected {
+    std::string text;
+    std::vector<std::string> hrefs;
+};
+
+bool IsHiddenName(const char* name)
+{
+    return std::strcmp(name, "script") == 0 || std::strcmp(name, "style") == 0;
+}
+
+void WalkLibxml2(xmlNode* node, Collected& out)
+{
+    for (; node != nullptr; node = node->next) {
+        if (node->type == XML_TEXT_NODE || node->type == XML_CDATA_SECTION_NODE) {
+            if (node->content != nullptr) out.text += reinterpret_cast<const char*>(node->content);
+            continue;
+        }
+        if (node->type != XML_ELEMENT_NODE) continue;
+        const char* name = reinterpret_cast<const char*>(node->name);
+        if (IsHiddenName(name)) continue;
+        if (std::strcmp(name, "a") == 0) {
+            for (xmlAttr* attribute = node->properties; attribute != nullptr; attribute = attribute->next) {
+                if (std::strcmp(reinterpret_cast<const char*>(attribute->name), "href") != 0) continue;
+                if (attribute->children != nullptr && attribute->children->content != nullptr)
+                    out.hrefs.emplace_back(reinterpret_cast<const char*>(attribute->children->content));
+                break;
+            }
+        }
+        WalkLibxml2(node->children, out);
+    }
+}
+
+void IgnoreError(void*, const char*, ...) {}
+
+void BM_Libxml2DocTextLinks(benchmark::State& state)
+{
+    if (SkipWithoutPages(state)) return;
+    xmlSetGenericErrorFunc(nullptr, IgnoreError);
+    Collected collected;
+    for (auto _ : state) {
+        for (const std::string& page : Pages()) {
+            htmlDocPtr document = htmlReadMemory(page.data(), static_cast<int>(page.size()), nullptr, "UTF-8",
+                                                 HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING | HTML_PARSE_NONET);
+            collected.text.clear();
+            collected.hrefs.clear();
+            WalkLibxml2(xmlDocGetRootElement(document), collected);
+            benchmark::DoNotOptimize(collected.text.data());
+            xmlFreeDoc(document);
+        }
+    }
+    state.SetBytesProcessed(state.iterations() * SampleBytes());
+}
+BENCHMARK(BM_Libxml2DocTextLinks)->Unit(benchmark::kMillisecond);
+
+void WalkGumbo(const GumboNode* node, Collected& out)
+{
+    if (node->type == GUMBO_NODE_TEXT || node->type == GUMBO_NODE_WHITESPACE || node->type == GUMBO_NODE_CDATA) {
+        out.text += node->v.text.text;
+        return;
+    }
+    if (node->type != GUMBO_NODE_ELEMENT && node->type != GUMBO_NODE_TEMPLATE) return;
+    const GumboElement& element = node->v.element;
+    if (element.tag == GUMBO_TAG_SCRIPT || element.tag == GUMBO_TAG_STYLE) return;
+    if (element.tag == GUMBO_TAG_A) {
+        if (const GumboAttribute* href = gumbo_get_attribute(&element.attributes, "href"))
+            out.hrefs.emplace_back(href->value);
+    }
+    for (unsigned int i = 0; i < element.children.length; ++i)
+        WalkGumbo(static_cast<const GumboNode*>(element.children.data[i]), out);
+}
+
+void BM_GumboDocTextLinks(benchmark::State& state)
+{
+    if (SkipWithoutPages(state)) return;
+    Collected collected;
+    for (auto _ : state) {
+        for (const std::string& page : Pages()) {
+            GumboOutput* output = gumbo_parse_with_options(&kGumboDefaultOptions, page.data(), page.size());
+            collected.text.clear();
+            collected.hrefs.clear();
+            WalkGumbo(output->root, collected);
+            benchmark::DoNotOptimize(collected.text.data());
+            gumbo_destroy_output(&kGumboDefaultOptions, output);
+        }
+    }
+    state.SetBytesProcessed(state.iterations() * SampleBytes());
+}
+BENCHMARK(BM_GumboDocTextLinks)->Unit(benchmark::kMillisecond);
+
+} // namespace

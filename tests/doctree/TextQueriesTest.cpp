@@ -1,0 +1,162 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include <VEKParser/foundation/Exceptions.h>
+
+#include "tests/doctree/ParsedDocument.h"
+
+using namespace VEKParser;
+using doctree_test::Bytes;
+using doctree_test::Parse;
+using doctree_test::Text;
+using doctree_test::Utf8;
+
+namespace {
+
+TEST(TextQueries, SpacingKeywordsSeparateWordsWithOneBlankEach)
+{
+    // br: blank before only; td: blank after only; table and tr: both; b: none.
+    EXPECT_EQ(Text(*Parse("a<br>b")), "a b");
+    EXPECT_EQ(Text(*Parse("x<table><tr><td>y</td></tr></table>z")), "x  y   z");
+    EXPECT_EQ(Text(*Parse("un<b>broken</b>word")), "unbrokenword");
+    EXPECT_EQ(Text(*Parse("<ul><li>one<li>two</ul>")), "  one two ");
+}
+
+TEST(TextQueries, WhiteSpaceRunsCollapseToOneBlank)
+{
+    EXPECT_EQ(Text(*Parse("<div>two  \r\n\t  words</div>")), " two words ");
+    // Four blanks: the text's own, the division's two, the last text's own; the division's
+    // blank-only text after a blank adds none.
+    EXPECT_EQ(Text(*Parse("lead   <div>\n\n</div>   trail")), "lead    trail");
+}
+
+TEST(TextQueries, CharacterReferencesExpandInEveryCharset)
+{
+    const std::string refs = "caf&eacute; &amp; &#233;&#150;&mdash;&sup2;";
+    const std::string expected = "caf\u00e9 & \u00e9\u2013\u2014\u22832;";
+    EXPECT_EQ(Text(*Parse("<div>" + refs + " \xc3\xa9</div>", 65001)), " " + expected + " \u00e9 ");
+    EXPECT_EQ(Text(*Parse("<div>" + refs + " \xe9\x80</div>", 1252)), " " + expected + " \u00e9\u20ac ");
+    EXPECT_EQ(Text(*Parse(doctree_test::Wide("<div>" + refs + " x</div>"), 1201)), " " + expected + " x ");
+}
+
+TEST(TextQueries, ReferencesDoNotSpanTextNodes)
+{
+    // "&am" and "p;" meet only in the output; each node is expanded alone.
+    EXPECT_EQ(Text(*Parse("&am<b>p;</b>")), "&amp;");
+}
+
+TEST(TextQueries, FilterKeepsTextBelowMatchingKeywords)
+{
+    const auto tree = Parse("<title>The  title</title>plain<b>bold</b><h3>third</h3><i>it</i>");
+    VEK::WString out;
+    tree->GetText(out, NODE_ATT_TITLE);
+    EXPECT_EQ(Utf8(out), "The title  ") << "blanks of spacing keywords are written whatever the filter";
+    tree->GetText(out, NODE_ATT_EMPHASIS2);
+    EXPECT_EQ(Utf8(out), "bold third ");
+
+    Parse("<p>no title here")->GetText(out, NODE_ATT_TITLE);
+    EXPECT_EQ(Utf8(out), "  ") << "the paragraph's blanks are not text";
+}
+
+TEST(TextQueries, StreamFormsAppend)
+{
+    const auto tree = Parse("<b>x</b>");
+    VEKFile::MemoryBuffer out(4096);
+    const unsigned short mark = 'm';
+    out.Put(&mark, 2);
+    tree->GetText(out);
+    tree->GetText(out, NODE_ATT_EMPHASIS2);
+    VEK::WString text;
+    out.SeekG(0);
+    out.Copy(text);
+    EXPECT_EQ(Utf8(text), "mxx");
+}
+
+TEST(TextQueries, RawTextStopsAtTheLimit)
+{
+    const auto tree = Parse("<div>caf&eacute; au lait</div>tail");
+    VEKFile::MemoryBuffer all(4096);
+    tree->GetRawText(all, 0xFFFFFFFFu);
+    EXPECT_EQ(Bytes(all), " caf&eacute; au lait tail") << "raw text keeps references as written";
+
+    VEKFile::MemoryBuffer five(4096);
+    tree->GetRawText(five, 5);
+    EXPECT_EQ(Bytes(five), " caf&");
+    tree->GetRawText(five, 5);
+    EXPECT_EQ(Bytes(five), " caf&") << "a full stream takes nothing more";
+    tree->GetRawText(five, 7);
+    EXPECT_EQ(Bytes(five), " caf&" " c");
+}
+
+TEST(TextQueries, HiddenTextHoldsCaptionsAndKeywordsInDocumentOrder)
+{
+    const auto tree = Parse("<img alt=\"a &amp; b\" src=x><a href=y alt=\"anchor\">text</a>"
+                            "<frame src=f name=main><link href=l title=\"Style  sheet\">");
+    VEK::WString out;
+    tree->GetHiddenText(out, HIDDEN_ATT_CAPTION);
+    EXPECT_EQ(Utf8(out), "a & b anchor main Style  sheet ");
+    tree->GetHiddenText(out, HIDDEN_ATT_KEYWORDS);
+    EXPECT_EQ(Utf8(out), "a & b anchor main Style  sheet ") << "nothing matched: the output is left as it was";
+    EXPECT_EQ(Text(*tree), "text") << "hidden text is not visible text";
+
+    VEK::WString untouched = VEK::Widen("keep");
+    Parse("<p>nothing hidden")->GetHiddenText(untouched, HIDDEN_ATT_CAPTION);
+    EXPECT_EQ(Utf8(untouched), "keep");
+}
+
+TEST(TextQueries, UnknownCharsetFailsWhereTextMustBeDecoded)
+{
+    const auto tree = Parse("<div>x</div>", VEK::CHARSET_UNKNOWN);
+    VEK::WString out;
+    EXPECT_THROW(tree->GetText(out), ParserInvalidEncodingException);
+    EXPECT_THROW(tree->GetText(out, NODE_ATT_TITLE), ParserInvalidEncodingException);
+    EXPECT_THROW(tree->GetHiddenText(out, HIDDEN_ATT_CAPTION), ParserInvalidEncodingException);
+
+    VEKFile::MemoryBuffer stream(4096);
+    EXPECT_THROW(tree->GetText(stream), ParserInvalidEncodingException);
+    EXPECT_EQ(stream.Size(), 2u) << "the division's blank was written before the text failed";
+    VEKFile::MemoryBuffer raw(4096);
+    tree->GetRawText(raw, 0xFFFFFFFFu);
+    EXPECT_EQ(Bytes(raw), " x ");
+
+    HtmlDocTree empty;
+    EXPECT_NO_THROW(empty.GetText(out));
+    EXPECT_TRUE(out.empty());
+}
+
+// The master node's first child is the text block, the next the anchor.
+TEST(TextQueries, NodeTextAndParameters)
+{
+    const auto tree = Parse("x&lt;y<a href=\"t.html\" name='n&amp;m' class=c>go</a>");
+    const HtmlDocTree::HtmlTreeNode& master = **tree->Begin();
+    ASSERT_EQ(master.End() - master.Begin(), 2);
+    const HtmlDocTree::HtmlTreeNode& text = **master.Begin();
+    const HtmlDocTree::HtmlTreeNode& anchor = *master.Begin()[1];
+
+    VEK::WString wide = VEK::Widen(">");
+    text.GetText(wide);
+    EXPECT_EQ(Utf8(wide), ">x<y") << "node text is appended";
+    std::string raw = "old";
+    text.GetRawText(raw);
+    EXPECT_EQ(raw, "x&lt;y");
+    anchor.GetText(wide);
+    EXPECT_TRUE(wide.empty()) << "a tag node has no text of its own";
+    anchor.GetRawText(raw);
+    EXPECT_TRUE(raw.empty());
+
+    std::string value;
+    anchor.GetParam("href", value);
+    EXPECT_EQ(value, "t.html");
+    anchor.GetParam("name", value);
+    EXPECT_EQ(value, "n&amp;m");
+    anchor.GetParam("name", wide);
+    EXPECT_EQ(Utf8(wide), "n&m");
+    anchor.GetParam("HREF", value);
+    EXPECT_TRUE(value.empty()) << "parameter names are exact";
+    EXPECT_TRUE(anchor.IsParam("class"));
+    EXPECT_FALSE(anchor.IsParam("alt"));
+    EXPECT_FALSE(text.IsParam("href"));
+}
+
+} // namespace
