@@ -72,7 +72,8 @@ template <class CharT>
 void HtmlStreamParserT<CharT>::SetBuffer(VEK::BinaryStreamBufT<unsigned int>& buffer)
 {
     m_Window.Attach(buffer);
-    m_uCommentFailedFrom = m_uServerFailedFrom = m_uSectionFailedFrom = NO_FAILURE;
+    m_uCommentFailedFrom = m_uServerFailedFrom = m_uSectionFailedFrom = m_uBracketFailedFrom = NO_FAILURE;
+    m_uShadowOffset = NO_FAILURE;
 }
 
 template <class CharT>
@@ -199,45 +200,63 @@ bool HtmlStreamParserT<CharT>::FindClosingSection(CharT closing)
 }
 
 template <class CharT>
-void HtmlStreamParserT<CharT>::PassQuoteTail(CharT& previous)
+bool HtmlStreamParserT<CharT>::StepBracket(BracketState& state, CharT c) const noexcept
 {
-    // Stray quotes, "=" and punctuation right behind a closing quote belong to nothing.
-    while (!m_Window.AtEnd()) {
-        const CharT unit = m_Window.Current();
-        if (this->IsWhiteSpace(unit) || unit == this->Delim(Base::DELIM_SLASH) ||
-            unit == this->Delim(Base::DELIM_GT) || IsLetter(unit))
-            break;
-        m_Window.Next();
+    const CharT gt = this->Delim(Base::DELIM_GT);
+    if (state.mode == BracketState::TAIL) {
+        // Stray quotes, "=" and punctuation right behind a closing quote belong to nothing.
+        if (!(this->IsWhiteSpace(c) || c == this->Delim(Base::DELIM_SLASH) || c == gt || IsLetter(c))) return false;
+        state.mode = BracketState::OUTSIDE;
     }
-    previous = m_Window.Current();
+    if (state.mode == BracketState::QUOTED) {
+        if (c == state.quote) state = {BracketState::TAIL, 0};
+        return false;
+    }
+    if (c == gt) return true;
+    if (state.mode == BracketState::OPENER &&
+        (c == this->Delim(Base::DELIM_APOSTROPHE) || c == this->Delim(Base::DELIM_QUOTE))) {
+        state = {BracketState::QUOTED, c};
+        return false;
+    }
+    // Only a quote behind "=" or white space opens a quoted value.
+    state.mode = c == this->Delim(Base::DELIM_EQUALS) || this->IsWhiteSpace(c) ? BracketState::OPENER
+                                                                                : BracketState::OUTSIDE;
+    return false;
+}
+
+template <class CharT>
+bool HtmlStreamParserT<CharT>::CatchUpShadow(std::uint32_t begin)
+{
+    if (m_uShadowOffset > begin) return false;
+    m_Window.Seek(m_uShadowOffset);
+    while (m_Window.Offset() < begin && !m_Window.AtEnd()) StepBracket(m_Shadow, m_Window.Next());
+    m_uShadowOffset = begin;
+    return true;
 }
 
 template <class CharT>
 bool HtmlStreamParserT<CharT>::FindClosingBracket()
 {
+    if (KnownToFail(m_uBracketFailedFrom)) return false;
     const std::uint32_t begin = m_Window.Offset();
-    const CharT gt = this->Delim(Base::DELIM_GT);
-    const CharT apostrophe = this->Delim(Base::DELIM_APOSTROPHE);
-    const CharT quote = this->Delim(Base::DELIM_QUOTE);
-    bool inQuote = false;
-    CharT quoteUnit = 0;
-    CharT previous = 0;
-    while (!m_Window.AtEnd()) {
+    // A search that falls into the state a failed search had at the same unit fails like it, so
+    // hostile input with no closable tag is not searched again from every "<".
+    const bool shadowed = CatchUpShadow(begin);
+    BracketState shadow = m_Shadow;
+    BracketState state;
+    // Quote states differ with the start, but a search that begins behind the last ">" of the
+    // stream fails whatever its state.
+    std::uint32_t behindLastGt = begin;
+    while (!m_Window.AtEnd() && !(shadowed && state == shadow)) {
         const CharT c = m_Window.Next();
-        if (!inQuote && c == gt) return true;
-        if (c == apostrophe || c == quote) {
-            if (!inQuote) {
-                if (previous == this->Delim(Base::DELIM_EQUALS) || this->IsWhiteSpace(previous)) {
-                    inQuote = true;
-                    quoteUnit = c;
-                }
-            } else if (c == quoteUnit) {
-                inQuote = false;
-                PassQuoteTail(previous);
-                continue;
-            }
-        }
-        previous = c;
+        if (StepBracket(state, c)) return true;
+        if (c == this->Delim(Base::DELIM_GT)) behindLastGt = m_Window.Offset();
+        if (shadowed) StepBracket(shadow, c);
+    }
+    if (m_Window.AtEnd()) {
+        m_uBracketFailedFrom = behindLastGt;
+        m_Shadow = BracketState{};
+        m_uShadowOffset = begin;
     }
     m_Window.Seek(begin);
     return false;

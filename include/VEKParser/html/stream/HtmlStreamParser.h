@@ -78,12 +78,24 @@ private:
     bool FindClosingComment();
     bool FindClosingSection(CharT closing);
     bool FindClosingBracket();
-    void PassQuoteTail(CharT& previous);
+    // Where the bracket rule stands between two units: outside quotes (OPENER: behind "=" or
+    // white space, where a quote opens a value), inside a quoted value, or passing the stray
+    // units behind a closing quote.
+    struct BracketState {
+        enum Mode : unsigned char { OUTSIDE, OPENER, QUOTED, TAIL } mode = OUTSIDE;
+        CharT quote = 0;
+        bool operator==(const BracketState&) const = default;
+    };
+    // Takes one unit; true when it is the ">" that closes the tag.
+    bool StepBracket(BracketState& state, CharT c) const noexcept;
+    // Moves the last failed search's state up to `begin`; false when there is none to use.
+    bool CatchUpShadow(std::uint32_t begin);
     void Copy(String& text, std::uint32_t count) { m_Window.CopyTo(text, count); }
     void AppendEndingTagCharacters(std::uint32_t start, std::uint32_t end, String& text);
     typename Entries::const_iterator CheckHighPriorityTag(const String& text);
     void AppendAsUnicode(const String& text, VEK::WString& wide) const;
-    // A failed search for a closing sequence from some offset fails from every later offset too.
+    // A failed search for a closing sequence from some offset fails from every later offset too
+    // (for the bracket rule: from every offset behind the last ">").
     bool KnownToFail(std::uint32_t& failedFrom) const noexcept { return failedFrom <= m_Window.Offset(); }
 
     LookAheadWindowT<CharT> m_Window;
@@ -95,6 +107,9 @@ private:
     std::uint32_t m_uCommentFailedFrom = NO_FAILURE;
     std::uint32_t m_uServerFailedFrom = NO_FAILURE;
     std::uint32_t m_uSectionFailedFrom = NO_FAILURE;
+    std::uint32_t m_uBracketFailedFrom = NO_FAILURE;
+    BracketState m_Shadow;
+    std::uint32_t m_uShadowOffset = NO_FAILURE;
 };
 
 extern template class HtmlStreamParserT<char>;
