@@ -1,6 +1,7 @@
 #include <VEKParser/html/stream/HtmlStreamParser.h>
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 #include <VEKParser/host/IsAlphaClass.h>
@@ -73,7 +74,7 @@ void HtmlStreamParserT<CharT>::SetBuffer(VEK::BinaryStreamBufT<unsigned int>& bu
 {
     m_Window.Attach(buffer);
     m_uCommentFailedFrom = m_uServerFailedFrom = m_uSectionFailedFrom = m_uBracketFailedFrom = NO_FAILURE;
-    m_uShadowOffset = NO_FAILURE;
+    m_uShadows = m_uNextShadow = 0;
 }
 
 template <class CharT>
@@ -225,13 +226,19 @@ bool HtmlStreamParserT<CharT>::StepBracket(BracketState& state, CharT c) const n
 }
 
 template <class CharT>
-bool HtmlStreamParserT<CharT>::CatchUpShadow(std::uint32_t begin)
+std::size_t HtmlStreamParserT<CharT>::CatchUpShadows(std::uint32_t begin)
 {
-    if (m_uShadowOffset > begin) return false;
-    m_Window.Seek(m_uShadowOffset);
-    while (m_Window.Offset() < begin && !m_Window.AtEnd()) StepBracket(m_Shadow, m_Window.Next());
-    m_uShadowOffset = begin;
-    return true;
+    std::size_t usable = 0;
+    for (std::size_t i = 0; i < m_uShadows; ++i) {
+        Shadow& shadow = m_Shadows[i];
+        if (shadow.offset > begin) continue;
+        m_Window.Seek(shadow.offset);
+        while (m_Window.Offset() < begin && !m_Window.AtEnd()) StepBracket(shadow.state, m_Window.Next());
+        shadow.offset = begin;
+        m_Shadows[usable++] = shadow;
+    }
+    m_Window.Seek(begin);
+    return m_uShadows = usable;
 }
 
 template <class CharT>
@@ -240,23 +247,30 @@ bool HtmlStreamParserT<CharT>::FindClosingBracket()
     if (KnownToFail(m_uBracketFailedFrom)) return false;
     const std::uint32_t begin = m_Window.Offset();
     // A search that falls into the state a failed search had at the same unit fails like it, so
-    // hostile input with no closable tag is not searched again from every "<".
-    const bool shadowed = CatchUpShadow(begin);
-    BracketState shadow = m_Shadow;
+    // hostile input with no closable tag is not searched again from every "<". Quotes that open
+    // and close in turn put later searches out of step with the last one, hence several.
+    std::array<Shadow, MAX_SHADOWS> shadows;
+    const std::size_t count = CatchUpShadows(begin);
+    std::copy_n(m_Shadows.begin(), count, shadows.begin());
+    const auto converged = [&](const BracketState& state) {
+        return std::any_of(shadows.begin(), shadows.begin() + count,
+                           [&](const Shadow& shadow) { return shadow.state == state; });
+    };
     BracketState state;
     // Quote states differ with the start, but a search that begins behind the last ">" of the
     // stream fails whatever its state.
     std::uint32_t behindLastGt = begin;
-    while (!m_Window.AtEnd() && !(shadowed && state == shadow)) {
+    while (!m_Window.AtEnd() && !converged(state)) {
         const CharT c = m_Window.Next();
         if (StepBracket(state, c)) return true;
         if (c == this->Delim(Base::DELIM_GT)) behindLastGt = m_Window.Offset();
-        if (shadowed) StepBracket(shadow, c);
+        for (std::size_t i = 0; i < count; ++i) StepBracket(shadows[i].state, c);
     }
     if (m_Window.AtEnd()) {
         m_uBracketFailedFrom = behindLastGt;
-        m_Shadow = BracketState{};
-        m_uShadowOffset = begin;
+        m_Shadows[m_uNextShadow] = Shadow{BracketState{}, begin};
+        m_uNextShadow = (m_uNextShadow + 1) % MAX_SHADOWS;
+        m_uShadows = std::max(m_uShadows, m_uNextShadow == 0 ? MAX_SHADOWS : m_uNextShadow);
     }
     m_Window.Seek(begin);
     return false;

@@ -67,9 +67,10 @@ unsigned long long BytesRead(const std::string& bytes, VEK::CHARSET charset, boo
 // Openers whose close never comes, each repeated over 512 KB: tags without ">", tags whose
 // quote never closes (the last ones only at a final quote that hides the one ">"), comments and
 // sections that fall back to the bracket rule, and the same inside a script.
-const char* const UNCLOSED[][2] = {{"<a", ""},     {"<a x=\"", ""},   {"<a '", ""},  {"<a =\"'", ""},
-                                   {"<!--", ""},   {"<%", ""},        {"<![", ""},   {"<?x", ""},
-                                   {"</a", ""},    {"<a=", "'>"},     {"<a<a=", "'>"}, {"<a='' ", "=\">"}};
+const char* const UNCLOSED[][2] = {
+    {"<a", ""},   {"<a x=\"", ""}, {"<a '", ""},    {"<a =\"'", ""},    {"<!--", ""},       {"<%", ""},
+    {"<![", ""},  {"<?x", ""},     {"</a", ""},     {"<a=", "'>"},      {"'<a=", "\">"},    {"<a<a=", "'>"},
+    {"<a='' ", "=\">"}};
 
 TEST(ScanCost, UnclosedOpenersAreSearchedOnce)
 {

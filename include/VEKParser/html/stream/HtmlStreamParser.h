@@ -1,5 +1,7 @@
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -88,8 +90,14 @@ private:
     };
     // Takes one unit; true when it is the ">" that closes the tag.
     bool StepBracket(BracketState& state, CharT c) const noexcept;
-    // Moves the last failed search's state up to `begin`; false when there is none to use.
-    bool CatchUpShadow(std::uint32_t begin);
+    // A failed search's state at a unit.
+    struct Shadow {
+        BracketState state;
+        std::uint32_t offset = 0;
+    };
+    static constexpr std::size_t MAX_SHADOWS = 4;
+    // Moves the states of the last failed searches up to `begin`; returns how many there are.
+    std::size_t CatchUpShadows(std::uint32_t begin);
     void Copy(String& text, std::uint32_t count) { m_Window.CopyTo(text, count); }
     void AppendEndingTagCharacters(std::uint32_t start, std::uint32_t end, String& text);
     typename Entries::const_iterator CheckHighPriorityTag(const String& text);
@@ -108,8 +116,9 @@ private:
     std::uint32_t m_uServerFailedFrom = NO_FAILURE;
     std::uint32_t m_uSectionFailedFrom = NO_FAILURE;
     std::uint32_t m_uBracketFailedFrom = NO_FAILURE;
-    BracketState m_Shadow;
-    std::uint32_t m_uShadowOffset = NO_FAILURE;
+    std::array<Shadow, MAX_SHADOWS> m_Shadows{};
+    std::size_t m_uShadows = 0;
+    std::size_t m_uNextShadow = 0;
 };
 
 extern template class HtmlStreamParserT<char>;
