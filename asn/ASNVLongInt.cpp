@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace VEKParser {
@@ -66,9 +67,10 @@ public:
             m_uOffset += count;
             return chunk;
         }
-        m_Copy.assign(count, 0);
-        m_Stream.Get(m_Copy.data(), count);
-        return m_Copy.data();
+        m_Copy.clear();
+        m_Stream.Copy(m_Copy, count);
+        m_Copy.resize(count, '\0');
+        return reinterpret_cast<const unsigned char*>(m_Copy.data());
     }
 
 private:
@@ -76,7 +78,7 @@ private:
     const unsigned char* m_pData = nullptr;
     unsigned int m_uOffset = 0;
     bool m_bNegative = false;
-    std::vector<unsigned char> m_Copy;
+    std::string m_Copy;
 };
 
 struct Mismatch {
@@ -212,6 +214,8 @@ int CompleteCompare(const Stream& a, const Stream& b)
 {
     ChunkReader readerA(a);
     ChunkReader readerB(b);
+    // One stream read by two readers would deliver each chunk to only one of them.
+    if (&a == &b) return 0;
     std::optional<Mismatch> mismatch;
     if (readerA.Size() == readerB.Size()) {
         mismatch = FirstMismatch(readerA, readerB);
