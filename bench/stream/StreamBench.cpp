@@ -1,0 +1,162 @@
+// Tokenizing the python3-doc sample beside libxml2's SAX HTML parser with empty callbacks, and
+// charset expansion of the same bytes beside ICU's ucnv_toUChars.
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <benchmark/benchmark.h>
+#include <libxml/HTMLparser.h>
+#include <unicode/ucnv.h>
+
+#include <VEKParser/encoding/Encoding.h>
+#include <VEKParser/host/MemoryBuffer.h>
+#include <VEKParser/html/stream/Stream.h>
+
+namespace {
+
+// Every 13th page in path order, the sample the tests compare with Python's html.parser.
+const std::vector<std::string>& Pages()
+{
+    static const std::vector<std::string> pages = [] {
+        const std::filesystem::path root = "/usr/share/doc/python3/html";
+        std::vector<std::string> paths;
+        if (std::filesystem::exists(root))
+            for (const auto& entry : std::filesystem::recursive_directory_iterator(root))
+                if (entry.path().extension() == ".html") paths.push_back(entry.path().lexically_relative(root).string());
+        std::sort(paths.begin(), paths.end());
+        std::vector<std::string> contents;
+        for (std::size_t i = 0; i < paths.size(); i += 13) {
+            std::ifstream in(root / paths[i], std::ios::binary);
+            contents.emplace_back(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        }
+        return contents;
+    }();
+    return pages;
+}
+
+std::int64_t SampleBytes()
+{
+    std::int64_t bytes = 0;
+    for (const std::string& page : Pages()) bytes += static_cast<std::int64_t>(page.size());
+    return bytes;
+}
+
+std::vector<std::unique_ptr<VEKFile::MemoryBuffer>> Buffers()
+{
+    std::vector<std::unique_ptr<VEKFile::MemoryBuffer>> buffers;
+    for (const std::string& page : Pages())
+        buffers.push_back(std::make_unique<VEKFile::MemoryBuffer>(page.data(), static_cast<unsigned>(page.size())));
+    return buffers;
+}
+
+void BM_TokenizeGetNext(benchmark::State& state)
+{
+    if (Pages().empty()) state.SkipWithError("python3-doc is not installed");
+    auto buffers = Buffers();
+    VEKParser::HtmlStreamParserT<char> parser(65001);
+    std::string text;
+    unsigned start = 0, end = 0;
+    for (auto _ : state) {
+        for (auto& buffer : buffers) {
+            buffer->SeekG(0);
+            parser.SetBuffer(*buffer);
+            while (!parser.EndOfFile()) benchmark::DoNotOptimize(parser.GetNext(start, end, text));
+            parser.ReleaseBuffer();
+        }
+    }
+    state.SetBytesProcessed(state.iterations() * SampleBytes());
+}
+BENCHMARK(BM_TokenizeGetNext);
+
+// Elements pushed as 16-bit text, each tag taken apart into its name and attributes.
+struct TagCallback : VEKParser::HtmlStreamParserCallback {
+    VEKParser::HtmlStreamParserBaseT<unsigned short> base{1201};
+    VEK::WString name, attributes;
+    bool HandleElement(VEKParser::ElementType type, unsigned, unsigned, const VEK::WString& text) override
+    {
+        bool isEnd = false, isEmpty = false;
+        if (type == VEKParser::ELEMENT_TAG) base.ParseTag(text, name, attributes, isEnd, isEmpty);
+        return true;
+    }
+};
+
+void BM_TokenizeParseWithTags(benchmark::State& state)
+{
+    if (Pages().empty()) state.SkipWithError("python3-doc is not installed");
+    auto buffers = Buffers();
+    VEKParser::HtmlStreamParserT<char> parser(65001);
+    TagCallback callback;
+    for (auto _ : state) {
+        for (auto& buffer : buffers) {
+            buffer->SeekG(0);
+            parser.SetBuffer(*buffer);
+            benchmark::DoNotOptimize(parser.Parse(callback));
+            parser.ReleaseBuffer();
+        }
+    }
+    state.SetBytesProcessed(state.iterations() * SampleBytes());
+}
+BENCHMARK(BM_TokenizeParseWithTags);
+
+void IgnoreError(void*, const char*, ...) {}
+
+void BM_Libxml2SaxHtml(benchmark::State& state)
+{
+    if (Pages().empty()) state.SkipWithError("python3-doc is not installed");
+    xmlSetGenericErrorFunc(nullptr, IgnoreError);
+    htmlSAXHandler sax{};
+    for (auto _ : state) {
+        for (const std::string& page : Pages()) {
+            htmlParserCtxtPtr context =
+                htmlCreatePushParserCtxt(&sax, nullptr, nullptr, 0, nullptr, XML_CHAR_ENCODING_UTF8);
+            htmlCtxtUseOptions(context, HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING | HTML_PARSE_NONET);
+            htmlParseChunk(context, page.data(), static_cast<int>(page.size()), 1);
+            htmlFreeParserCtxt(context);
+        }
+    }
+    state.SetBytesProcessed(state.iterations() * SampleBytes());
+}
+BENCHMARK(BM_Libxml2SaxHtml);
+
+const std::string& Joined()
+{
+    static const std::string joined = [] {
+        std::string all;
+        for (const std::string& page : Pages()) all += page;
+        return all;
+    }();
+    return joined;
+}
+
+void BM_ExpandToUnicode(benchmark::State& state)
+{
+    if (Joined().empty()) state.SkipWithError("python3-doc is not installed");
+    const VEKParser::SGMLEncodingHelper helper(static_cast<VEK::CHARSET>(state.range(0)));
+    VEK::WString out;
+    for (auto _ : state) benchmark::DoNotOptimize(helper.ExpandToUnicode(Joined(), out).size());
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(Joined().size()));
+}
+BENCHMARK(BM_ExpandToUnicode)->Arg(65001)->Arg(1252);
+
+void BM_IcuToUChars(benchmark::State& state)
+{
+    if (Joined().empty()) state.SkipWithError("python3-doc is not installed");
+    UErrorCode error = U_ZERO_ERROR;
+    UConverter* converter = ucnv_open(state.range(0) == 65001 ? "UTF-8" : "windows-1252", &error);
+    std::vector<UChar> out(Joined().size() + 1);
+    for (auto _ : state) {
+        error = U_ZERO_ERROR;
+        ucnv_resetToUnicode(converter);
+        benchmark::DoNotOptimize(ucnv_toUChars(converter, out.data(), static_cast<int32_t>(out.size()), Joined().data(),
+                                               static_cast<int32_t>(Joined().size()), &error));
+    }
+    ucnv_close(converter);
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(Joined().size()));
+}
+BENCHMARK(BM_IcuToUChars)->Arg(65001)->Arg(1252);
+
+} // namespace
