@@ -116,4 +116,46 @@ TEST(SGMLEncodingHelper, SixteenBitInput)
     EXPECT_EQ(FromStream(1201, odd), VEK::Widen("a"));
 }
 
+// ICU's bytes for a text in a charset (unmappable characters substituted).
+std::string IcuEncode(const char* converterName, const std::u16string& text)
+{
+    UErrorCode error = U_ZERO_ERROR;
+    UConverter* converter = ucnv_open(converterName, &error);
+    std::string bytes(text.size() * 8 + 16, '\0');
+    const int32_t n = ucnv_fromUChars(converter, bytes.data(), static_cast<int32_t>(bytes.size()),
+                                      reinterpret_cast<const UChar*>(text.data()), static_cast<int32_t>(text.size()),
+                                      &error);
+    ucnv_close(converter);
+    EXPECT_TRUE(U_SUCCESS(error)) << converterName << " " << u_errorName(error);
+    bytes.resize(U_SUCCESS(error) ? static_cast<std::size_t>(n) : 0);
+    return bytes;
+}
+
+TEST(SGMLEncodingHelper, EveryNamedCharsetOverManyReadBoundaries)
+{
+    // Code pages the host names, with the ICU converter for each.
+    const std::pair<VEK::CHARSET, const char*> charsets[] = {
+        {20127, "US-ASCII"},      {1250, "windows-1250"}, {1251, "windows-1251"}, {1252, "windows-1252"},
+        {1253, "windows-1253"},   {1254, "windows-1254"}, {1255, "windows-1255"}, {1256, "windows-1256"},
+        {1257, "windows-1257"},   {1258, "windows-1258"}, {874, "windows-874"},   {866, "ibm-866"},
+        {28592, "ISO-8859-2"},    {28595, "ISO-8859-5"},  {28597, "ISO-8859-7"},  {28603, "ISO-8859-13"},
+        {28605, "ISO-8859-15"},   {10000, "macintosh"},   {20866, "KOI8-R"},      {21866, "KOI8-U"},
+        {932, "windows-31j"},     {936, "windows-936"},   {949, "windows-949"},   {950, "windows-950"},
+        {20932, "EUC-JP"},        {51949, "EUC-KR"},      {54936, "GB18030"},     {65001, "UTF-8"},
+    };
+    std::u16string text;
+    while (text.size() < 3 * 4096)
+        text += u"plain ASCII <p class=x> \u00e9\u00fc\u00df \u0391\u03b2\u03b3 \u0416\u0443\u043a "
+                u"\u05d0\u0628 \u0e01 \u3042\u30ab\u6f22\u5b57 \ud55c\uad6d \u4e2d\u6587 \u20ac\u2122\n";
+    for (const auto& [charset, name] : charsets) {
+        const std::string bytes = IcuEncode(name, text);
+        const VEK::WString expected = Icu(name, bytes);
+        EXPECT_EQ(FromString(charset, bytes), expected) << charset;
+        for (unsigned slice : {1u, 7u, 4096u}) {
+            ChunkedStream stream(bytes, slice);
+            EXPECT_EQ(FromStream(charset, stream), expected) << charset << "/" << slice;
+        }
+    }
+}
+
 } // namespace
