@@ -25,6 +25,8 @@
 #include <VEKParser/foundation/Exceptions.h>
 
 // Subsystems, one umbrella header each.
+#include <VEKParser/asn/ASN.h>
 #include <VEKParser/html/vocabulary/Vocabulary.h>
+#include <VEKParser/html/doctree/DocTree.h>
 #include <VEKParser/html/stream/Stream.h>
 #include <VEKParser/encoding/Encoding.h>

@@ -1,0 +1,195 @@
+// Tag parameters: a parameter is found by its name delimited on both sides anywhere in the tag
+// text, and its value is what follows the next "=" or ":". Values are kept on the tag's node,
+// become hidden-text nodes, or fill the tree's document values and meta map.
+#include <VEKParser/html/doctree/HtmlDocParser.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include <VEKParser/host/Conv.h>
+#include <VEKParser/host/StringFunctions.h>
+#include <VEKParser/html/vocabulary/NamedCharacters.h>
+
+namespace VEKParser {
+
+namespace {
+
+constexpr char kNameDelimiters[] = "; \"'=\r\n\t";
+constexpr char kValueIntroducers[] = "=:";
+constexpr char kBlanks[] = "\r\n\t ";
+constexpr char kUnquotedValueEnds[] = "\r\n\t'\" >";
+constexpr char kLineBreaksAndTabs[] = "\r\n\t";
+constexpr std::uint32_t kUriTypes = PARAM_LINK | PARAM_REDIRECT | PARAM_BASE_URI;
+constexpr std::uint32_t kLinkNodeBit = 0x40000;
+constexpr std::uint32_t kHiddenTextId = KW_HIDDEN_TEXT;
+constexpr unsigned int kConversionArea = 4096;
+
+const std::string kMetaName("name");
+const std::string kMetaContent("content");
+const VEK::WString kListSeparator = VEK::Widen(", ");
+const VEK::WString kSubjectSeparator = VEK::Widen("\n");
+
+bool IsNameDelimiter(char c) noexcept { return c != 0 && std::strchr(kNameDelimiters, c) != nullptr; }
+
+char FoldLetter(char c) noexcept { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
+
+// Letters of either case match; every other byte only itself.
+std::size_t FindFolded(const std::string& text, const std::string& name, std::size_t from) noexcept
+{
+    if (name.size() > text.size()) return std::string::npos;
+    for (std::size_t at = from; at + name.size() <= text.size(); ++at) {
+        std::size_t i = 0;
+        while (i < name.size() && FoldLetter(text[at + i]) == FoldLetter(name[i])) ++i;
+        if (i == name.size()) return at;
+    }
+    return std::string::npos;
+}
+
+// URIs lose surrounding white space, and line breaks and tabs inside them, as browsers do.
+void TidyUri(std::string& value)
+{
+    VEK::StripLeadingBlanks(value);
+    VEK::StripTrailingBlanks(value);
+    if (value.find_first_of(kBlanks) == std::string::npos) return;
+    std::erase_if(value, [](char c) { return std::strchr(kLineBreaksAndTabs, c) != nullptr && c != 0; });
+}
+
+void AppendSummary(const std::string& value, VEK::CHARSET charset, const VEK::WString& separator, VEK::WString& out)
+{
+    VEK::WString converted;
+    HtmlDocParser::ConvertString(charset, VEK::CHARSET_UTF16, value, converted, false, true);
+    if (!out.empty()) out += separator;
+    out += converted;
+}
+
+} // namespace
+
+std::string HtmlDocParser::KeywordText() const
+{
+    return std::string(m_pScanner->GetKeywordBuffer(), m_pScanner->GetKeywordLength());
+}
+
+void HtmlDocParser::ParseParam(const KeywordInfo& info, NodeVector& children, Node* node) const
+{
+    const std::vector<ParamInfo>& params = HtmlKeywordTable::FindParamInfo(static_cast<KeywordID>(info.m_uKeyword & 0xFF));
+    if (params.empty()) return;
+    const std::string text = KeywordText();
+    std::string value;
+    for (const ParamInfo& param : params) {
+        unsigned int pos = 0;
+        if (IsParamFound(text, pos, param.m_sName) && ExtractValue(text, pos, value))
+            ApplyParam(param, value, children, node);
+    }
+}
+
+// Document values already set are never replaced: the first redirect, base URI and meta
+// charset of a document win, and summary strings only grow.
+void HtmlDocParser::ApplyParam(const ParamInfo& param, std::string& value, NodeVector& children, Node* node) const
+{
+    value.resize(std::strlen(value.c_str()));
+    if ((param.m_uType & kUriTypes) != 0) TidyUri(value);
+    if (value.empty()) return;
+    HtmlDocTree& tree = m_Tree;
+    const VEK::CHARSET charset = tree.m_Charset;
+    if (node != nullptr) {
+        if (!node->m_pParams) node->m_pParams = VEK::RefCount<HtmlDocTree::ParamMap>(new HtmlDocTree::ParamMap);
+        node->m_pParams->emplace(param.m_sName, value);
+        if ((param.m_uType & PARAM_LINK) != 0) node->m_uKeyword |= kLinkNodeBit;
+    }
+    if ((param.m_uType & PARAM_REDIRECT) != 0 && tree.m_sRedirectUri.empty())
+        ExpandUriCharacterReferences(charset, value, tree.m_sRedirectUri);
+    if ((param.m_uType & PARAM_CHARSET) != 0 && tree.m_sMetaCharset.empty())
+        ConvertString(charset, VEK::CHARSET_UTF16, value, tree.m_sMetaCharset, false, true);
+    if ((param.m_uType & PARAM_HIDDEN_TEXT) != 0) {
+        char name[40];
+        std::snprintf(name, sizeof name, "hidden-text-block ( 0x%08x )", param.m_uHiddenAtt);
+        VEK::RefCount<Node> holder(new Node);
+        holder->m_pTagName = tree.m_StringPool.Store(name, true);
+        holder->m_uKeyword = (param.m_uHiddenAtt & ~0xFFu) | kHiddenTextId | (param.m_uHiddenAtt & 0xFFu);
+        holder->m_pTree = &tree;
+        holder->m_pText = tree.m_StringPool.Store(value, true);
+        holder->m_uTextSize = static_cast<std::uint32_t>(value.size());
+        (node != nullptr ? node->m_Children : children).push_back(std::move(holder));
+    }
+    if ((param.m_uType & PARAM_KEYWORDS) != 0) AppendSummary(value, charset, kListSeparator, tree.m_Summary.m_sKeywords);
+    if ((param.m_uType & PARAM_AUTHOR) != 0) AppendSummary(value, charset, kListSeparator, tree.m_Summary.m_sAuthor);
+    if ((param.m_uType & PARAM_SUBJECT) != 0) AppendSummary(value, charset, kSubjectSeparator, tree.m_Summary.m_sSubject);
+    if ((param.m_uType & PARAM_BASE_URI) != 0 && tree.m_sBaseUri.empty())
+        ExpandUriCharacterReferences(charset, value, tree.m_sBaseUri);
+}
+
+// Tag texts start with "<" and the tag name, so a parameter never matches at the start.
+bool HtmlDocParser::IsParamFound(const std::string& text, unsigned int& pos, const std::string& name) const
+{
+    if (text.size() <= name.size() + 2) return false;
+    const std::size_t lastStart = text.size() - name.size();
+    for (std::size_t from = pos;;) {
+        const std::size_t at = FindFolded(text, name, from);
+        if (at == std::string::npos || at > lastStart) return false;
+        const std::size_t after = at + name.size();
+        if (at > 0 && IsNameDelimiter(text[at - 1]) && after < text.size() && IsNameDelimiter(text[after])) {
+            pos = static_cast<unsigned int>(after);
+            return true;
+        }
+        from = at + 1;
+    }
+}
+
+// A parameter written without "=" takes the value of the next one that has it.
+bool HtmlDocParser::ExtractValue(const std::string& text, unsigned int& pos, std::string& value) const
+{
+    value.clear();
+    const std::size_t introducer = text.find_first_of(kValueIntroducers, pos);
+    if (introducer == std::string::npos) return false;
+    std::size_t start = text.find_first_not_of(kBlanks, introducer + 1);
+    if (start == std::string::npos) return false;
+    char quote = 0;
+    if (text[start] == '"' || text[start] == '\'') {
+        quote = text[start++];
+        if (start >= text.size()) return false;
+    }
+    std::size_t end = quote != 0 ? text.find(quote, start) : text.find_first_of(kUnquotedValueEnds, start);
+    if (end == std::string::npos) end = text.size();
+    value.assign(text, start, end - start);
+    pos = 0;
+    return !value.empty();
+}
+
+// The first meta entry of a name wins; names compare without regard to case.
+void HtmlDocParser::ParseMetaInfo(const std::string& text) const
+{
+    unsigned int pos = 0;
+    std::string key;
+    if (!IsParamFound(text, pos, kMetaName) || !ExtractValue(text, pos, key)) return;
+    std::string content;
+    if (IsParamFound(text, pos, kMetaContent)) ExtractValue(text, pos, content);
+    VEK::WString wide;
+    if (!content.empty()) ExpandCharacterReferences(m_Tree.m_Charset, content, wide, false);
+    m_Tree.m_MetaMap.emplace(std::move(key), std::move(wide));
+}
+
+unsigned int HtmlDocParser::ConvertString(VEK::CHARSET from, VEK::CHARSET to, const std::string& bytes,
+                                          VEK::WString& out, bool flag1, bool)
+{
+    out.reserve(out.size() + bytes.size());
+    const VEKCharset::ConversionFunction fast = VEKCharset::Conv::FastConversionFunction(from, to);
+    const VEKCharset::Conv::ConversionClass general(VEKCharset::Conv::MbToWcConversionFunction(from),
+                                                    VEKCharset::Conv::WcToMbConversionFunction(to));
+    const auto* source = reinterpret_cast<const unsigned char*>(bytes.data());
+    const auto total = static_cast<std::uint32_t>(bytes.size());
+    unsigned short area[kConversionArea / 2];
+    std::uint32_t position = 0;
+    while (position < total) {
+        std::uint32_t consumed = 0;
+        std::uint32_t produced = 0;
+        auto* target = reinterpret_cast<unsigned char*>(area);
+        if (fast != nullptr) fast(source + position, total - position, consumed, target, kConversionArea, produced, flag1, false);
+        else general(source + position, total - position, consumed, target, kConversionArea, produced, flag1, false);
+        out.append(area, produced / 2);
+        if (consumed == 0) break;
+        position += consumed;
+    }
+    return position;
+}
+
+} // namespace VEKParser

@@ -1,0 +1,193 @@
+// The document parser's driver: the top-level scan loop, document-level text, white-space
+// normalisation, skipped element content and embedded tag fragments.
+#include <VEKParser/html/doctree/HtmlDocParser.h>
+
+#include <cstring>
+#include <string_view>
+
+#include <VEKParser/host/StringFunctions.h>
+
+#include "html/doctree/DocParserCodes.h"
+
+namespace VEKParser {
+
+using namespace doctree;
+
+namespace {
+
+const std::string kTagStart("<");
+
+// Empties the pool's de-duplication cache however the parse ends, so that no string is shared
+// across parses.
+struct CacheReset {
+    StringPool& pool;
+    ~CacheReset() { pool.ClearCache(); }
+};
+
+// The index of the first byte of `text` from `from` on that changes under white-space
+// normalisation: a white-space byte other than a blank, or a blank after white space.
+std::size_t FirstUntidy(const unsigned char* text, std::size_t size) noexcept
+{
+    for (std::size_t i = 0; i < size; ++i) {
+        if (!VEK::IsWhiteSpace(text[i])) continue;
+        if (text[i] != ' ' || (i + 1 < size && VEK::IsWhiteSpace(text[i + 1]))) return i;
+    }
+    return size;
+}
+
+bool IsWordEnd(char c) noexcept { return c == ' ' || c == '>'; }
+bool IsWordStart(char c) noexcept { return c == ' ' || c == '<'; }
+
+// One pass over the text from its second byte: a "<" that opens a known tag name is dropped
+// together with the name and the blank or ">" after it.
+std::string WipeForward(const std::string& text)
+{
+    std::string out;
+    out.reserve(text.size());
+    std::size_t copied = 0;
+    for (std::size_t at = text.find('<', 1); at != std::string::npos; at = text.find('<', at + 1)) {
+        std::size_t end = at + 1;
+        while (end < text.size() && !IsWordEnd(text[end])) ++end;
+        if (end == text.size()) break;
+        if (!HtmlKeywordTable::IsHtmlKeyword(text.substr(at + 1, end - at - 1))) continue;
+        out.append(text, copied, at - copied);
+        copied = end + 1;
+        at = end;
+    }
+    out.append(text, copied, std::string::npos);
+    return out;
+}
+
+// The same from the end: a known tag name before a ">" is dropped together with the ">" and
+// the blank or "<" before it.
+std::string WipeBackward(const std::string& text)
+{
+    std::string kept;  // the pieces that stay, last piece first, each reversed
+    kept.reserve(text.size());
+    std::size_t copiedFrom = text.size();
+    for (std::size_t at = text.rfind('>'); at != std::string::npos && at > 0; at = text.rfind('>', at - 1)) {
+        std::size_t start = at;
+        while (start > 0 && !IsWordStart(text[start - 1])) --start;
+        if (start == 0) break;
+        --start;
+        if (!HtmlKeywordTable::IsHtmlKeyword(text.substr(start + 1, at - start - 1))) continue;
+        kept.append(text.rbegin() + static_cast<std::ptrdiff_t>(text.size() - copiedFrom),
+                    text.rbegin() + static_cast<std::ptrdiff_t>(text.size() - at - 1));
+        copiedFrom = start;
+        if (start == 0) break;
+        at = start;
+    }
+    kept.append(text.rbegin() + static_cast<std::ptrdiff_t>(text.size() - copiedFrom), text.rend());
+    return std::string(kept.rbegin(), kept.rend());
+}
+
+} // namespace
+
+HtmlDocParser::HtmlDocParser(VEK::BinaryStreamBufT<unsigned int>& stream, const HtmlKeywordTable& table,
+                             HtmlDocTree& tree)
+    : m_Table(table), m_Tree(tree), m_pScanner(std::make_unique<VEKFile::BinaryStreamParser>(stream, false)),
+      m_TextBuffer(new VEKFile::MemoryBuffer(4096))
+{
+}
+
+HtmlDocParser::~HtmlDocParser() = default;
+
+bool HtmlDocParser::Parse()
+{
+    m_OpenKeywords.clear();
+    m_pScanner->Reset();
+    m_uReplayIndex = 0;
+    m_bReplay = m_bUnwind = m_bTitleSeen = m_bLastSpace = false;
+    m_TextBuffer->Clear();
+    const CacheReset cacheReset{m_Tree.m_StringPool};
+
+    Node& master = AppendNode(m_Tree.m_TopNodes, m_Tree.m_StringPool.Store(kMasterNodeName, sizeof kMasterNodeName - 1, true),
+                              KW_NONE, 0);
+    GetOrphanText(master.m_Children);
+    VEK::RefCount<KeywordInfo> table;
+    m_Table.ValidateKeyword(HtmlKeywordTable::m_sMASTER_TABLE_TAG.data(),
+                            static_cast<unsigned int>(HtmlKeywordTable::m_sMASTER_TABLE_TAG.size()), table);
+
+    m_uCurrentOffset = 0;
+    unsigned int code = CODE_UNCLOSED;
+    for (;;) {
+        if (code != CODE_PENDING && !m_bReplay && !FetchTagText()) break;
+        code = RecursiveParse(master.m_Children, true, false, nullptr);
+        if (code == CODE_TABLE_REENTRY && table)
+            code = RecursiveParse(master.m_Children, true, table->m_bPreformatted, &table);
+        if (code == CODE_TOO_DEEP) return false;
+        if (code == CODE_END_OF_INPUT) break;
+        if (code == CODE_PENDING) continue;
+        if (!m_bReplay) ReadTopLevelText(master);
+    }
+    return true;
+}
+
+// Text after a top-level element belongs to the master node.
+void HtmlDocParser::ReadTopLevelText(Node& master)
+{
+    const bool passed = m_pScanner->GetCurrentChar() != '>' || m_pScanner->Fetch(1, false, true);
+    if (passed && m_pScanner->GetCurrentChar() != '<') GetOrphanText(master.m_Children);
+    m_uCurrentOffset = m_pScanner->GetPosition();
+}
+
+bool HtmlDocParser::FetchTagText() const
+{
+    return m_pScanner->FetchData('<', false, 0, nullptr, nullptr, false, false) && FetchTagRest();
+}
+
+bool HtmlDocParser::FetchTagRest() const
+{
+    return m_pScanner->FetchData('>', true, 0, nullptr, nullptr, false, false);
+}
+
+void HtmlDocParser::GetOrphanText(NodeVector& children)
+{
+    const std::uint32_t offset = m_pScanner->GetPosition();
+    VEKFile::MemoryBuffer& text = *m_TextBuffer;
+    text.Clear();
+    m_pScanner->FetchData(kTagStart, false, 0, &text, nullptr, true, true);
+    const bool blankOnly = BeautifyString(text);
+    if (text.Size() == 0 || (m_bLastSpace && blankOnly)) return;
+    AppendTextNode(children, kOrphanTextName, reinterpret_cast<const char*>(text.Data()), text.Size(), offset,
+                   m_pScanner->GetPosition() - offset);
+}
+
+// Normalises in place from the first byte that changes; most runs of text need nothing.
+bool HtmlDocParser::BeautifyString(VEKFile::MemoryBuffer& buffer) const
+{
+    const std::size_t size = buffer.Size();
+    if (size == 0) return false;
+    const std::size_t untidy = FirstUntidy(buffer.Data(), size);
+    if (untidy < size) {
+        const std::string tail(reinterpret_cast<const char*>(buffer.Data()) + untidy, size - untidy);
+        std::string tidy;
+        VEK::BeautifyString(tail, tidy, false, false);
+        buffer.SeekP(static_cast<std::int64_t>(untidy), VEK::SeekOrigin::Begin);
+        buffer.Put(tidy.data(), static_cast<unsigned int>(tidy.size()));
+        buffer.ClearEnd();
+    }
+    return buffer.Size() == 1 && buffer.Data()[0] == ' ';
+}
+
+// The scan stops on the ">" that closes the end text, where it stops after any tag text.
+bool HtmlDocParser::HandleSkip(const KeywordInfo& info) const
+{
+    const std::string& end = info.m_sEndTag;
+    const std::size_t n = end.size() - (!end.empty() && end.back() == '>' ? 1 : 0);
+    const char* tag = m_pScanner->GetKeywordBuffer();
+    const std::uint32_t length = m_pScanner->GetKeywordLength();
+    if (length >= end.size() && VEK::NoCase::Compare(tag + length - n, n, end.data(), n) == 0) return true;
+    if (!m_pScanner->FetchData(end, false, 0, nullptr, nullptr, false, false)) return false;
+    if (!m_pScanner->Fetch(static_cast<std::uint32_t>(n), false, true)) return false;
+    return m_pScanner->GetCurrentChar() == '>' || m_pScanner->FetchData('>', false, 0, nullptr, nullptr, false, false);
+}
+
+bool HtmlDocParser::WipeEmbeddedTag(std::string& text) const
+{
+    const std::size_t before = text.size();
+    text = WipeBackward(WipeForward(text));
+    return text.size() != before;
+}
+
+} // namespace VEKParser

@@ -1,0 +1,360 @@
+// The element builder of the document parser: classifies each tag text, opens and closes
+// elements, emulates missing table levels, re-opens elements an outer end tag closed too early,
+// and reads the text that follows each tag.
+#include <VEKParser/html/doctree/HtmlDocParser.h>
+
+#include <cstring>
+#include <string>
+
+#include <VEKParser/host/IsAlphaClass.h>
+#include <VEKParser/host/StringFunctions.h>
+#include <VEKParser/html/vocabulary/NamedCharacters.h>
+
+#include "html/doctree/DocParserCodes.h"
+
+namespace VEKParser {
+
+using namespace doctree;
+
+namespace {
+
+const std::string kTagStart("<");
+
+// A "<" that starts markup rather than text: a letter or one of "/!%?" follows it.
+bool OpensMarkup(const char* text, std::size_t at, std::size_t length) noexcept
+{
+    if (at + 1 >= length) return false;
+    const auto next = static_cast<unsigned char>(text[at + 1]);
+    return VEK::IsAlphaClass::ms_ISALPHA[next] || std::strchr("/!%?", next) != nullptr;
+}
+
+std::size_t FindMarkupStart(const char* text, std::size_t length) noexcept
+{
+    for (const char* p = static_cast<const char*>(std::memchr(text, '<', length)); p != nullptr;
+         p = static_cast<const char*>(std::memchr(p + 1, '<', length - static_cast<std::size_t>(p + 1 - text)))) {
+        const auto at = static_cast<std::size_t>(p - text);
+        if (OpensMarkup(text, at, length)) return at;
+        if (at + 1 >= length) break;
+    }
+    return std::string::npos;
+}
+
+bool IsContainer(const KeywordInfo& info) noexcept
+{
+    return !info.m_bSkipContent && !info.m_bHasParams && !info.m_bEmpty;
+}
+
+} // namespace
+
+unsigned int HtmlDocParser::RecursiveParse(NodeVector& children, bool allowTableReentry, bool,
+                                           const VEK::RefCount<KeywordInfo>* emulate)
+{
+    if (m_OpenKeywords.size() > kMaxOpenKeywords) return CODE_TOO_DEEP;
+    if (emulate != nullptr || m_bReplay) return ParseElement(children, emulate ? *emulate : VEK::RefCount<KeywordInfo>(), emulate != nullptr);
+
+    VEK::RefCount<KeywordInfo> info;
+    if (!m_Table.ValidateKeyword(m_pScanner->GetKeywordBuffer(), m_pScanner->GetKeywordLength(), info))
+        return ParseUnknownTag(children);
+    if (allowTableReentry && IsTableChild(*info)) return CODE_TABLE_REENTRY;
+    if (info->m_bMeta) RepairMetaTag(*info);
+    if (info->m_bParseMetaInfo) ParseMetaInfo(KeywordText());
+    if (info->m_bSkipContent && !HandleSkip(*info)) return CODE_END_OF_INPUT;
+    if (!IsContainer(*info)) return ParseLeafTag(children, *info);
+    return ParseElement(children, std::move(info), false);
+}
+
+// Table parts met where no table is open would get a table emulated around them at the top
+// level; the open entries are matched by their end texts.
+bool HtmlDocParser::IsTableChild(const KeywordInfo& info) const
+{
+    if (!info.m_bTableChild) return false;
+    for (const VEK::RefCount<KeywordInfo>& open : m_OpenKeywords) {
+        if (VEK::NoCase::IsEqual(open->m_sEndTag, HtmlKeywordTable::m_sMASTER_TABLE_TAG)) return true;
+    }
+    return false;
+}
+
+// Such tags never enter the stack of open elements.
+unsigned int HtmlDocParser::ParseLeafTag(NodeVector& children, const KeywordInfo& info)
+{
+    const unsigned int code = info.m_bSkipContent ? CODE_SKIPPED : CODE_LEAF;
+    if (info.m_bEmpty) {
+        Node* node = nullptr;
+        AddTreeNode(node, children, info, false);
+    } else if (info.m_bHasParams && !HtmlKeywordTable::FindParamInfo(static_cast<KeywordID>(info.m_uKeyword & 0xFF)).empty()) {
+        ParseParam(info, children, nullptr);
+    }
+    return code;
+}
+
+// Unknown tag texts leave no node of their own; what precedes an embedded tag start (or the
+// whole text, when there is none) stays as text of the enclosing element.
+unsigned int HtmlDocParser::ParseUnknownTag(NodeVector& children)
+{
+    const char* tag = m_pScanner->GetKeywordBuffer();
+    const std::uint32_t length = m_pScanner->GetKeywordLength();
+    const std::size_t start = FindMarkupStart(tag, length);
+    std::string candidate(tag, start == std::string::npos ? length : start);
+    unsigned int code = CODE_UNKNOWN;
+    if (start == std::string::npos) {
+        candidate.push_back('>');
+    } else if (start > 0) {
+        m_pScanner->SetKeyword(tag + start, length - static_cast<std::uint32_t>(start));
+        code = CODE_PENDING;
+    }
+    std::string text;
+    VEK::BeautifyString(candidate, text, false, false);
+    if (text.empty() || (m_bLastSpace && text == " ")) return code;
+    const std::uint32_t position = m_pScanner->GetPosition() + 1;
+    const auto size = static_cast<std::uint32_t>(text.size());
+    AppendTextNode(children, kOrphanTextName, text.data(), size, position > size ? position - size : 0,
+                   static_cast<std::uint32_t>(candidate.size()));
+    return code;
+}
+
+// A "<" inside an attribute value cuts a meta tag short at the fetch; the pieces are joined
+// again unless the "<" starts a tag that ends the meta tag.
+void HtmlDocParser::RepairMetaTag(const KeywordInfo& info)
+{
+    std::string text = KeywordText();
+    for (;;) {
+        const char* tag = m_pScanner->GetKeywordBuffer();
+        const std::uint32_t length = m_pScanner->GetKeywordLength();
+        const auto* last = static_cast<const char*>(::memrchr(tag, '<', length));
+        if (last == nullptr || last == tag) break;
+        const auto cut = static_cast<std::uint32_t>(last - tag);
+        const std::string rest(last, length - cut);
+        if (HtmlKeywordTable::IsHtmlKeyword(rest) &&
+            HtmlKeywordTable::CompareKeywords(rest.data(), static_cast<unsigned int>(rest.size()), info, nullptr) == CMP_END) {
+            m_pScanner->SetKeywordLength(cut);
+            text.resize(text.size() - rest.size());
+            continue;
+        }
+        text.push_back('>');
+        if (!m_pScanner->Fetch(1, false, true) || !FetchTagRest()) return;
+        text.append(m_pScanner->GetKeywordBuffer(), m_pScanner->GetKeywordLength());
+    }
+    if (WipeEmbeddedTag(text) && text.size() < VEKFile::BinaryStreamParser::KEYWORD_SIZE)
+        m_pScanner->SetKeyword(text.data(), static_cast<std::uint32_t>(text.size()));
+}
+
+unsigned int HtmlDocParser::ParseElement(NodeVector& children, VEK::RefCount<KeywordInfo> info, bool emulated)
+{
+    Node* element = nullptr;
+    std::size_t ownIndex = 0;
+    const bool replayed = m_bReplay;
+    if (replayed) {
+        // The elements an early end tag closed are created again, each inside the previous.
+        ownIndex = m_uReplayIndex;
+        info = m_OpenKeywords[m_uReplayIndex++];
+        if (m_uReplayIndex == m_OpenKeywords.size()) {
+            m_bReplay = false;
+            m_OpenKeywords.pop_back();
+        }
+    }
+    if (emulated && !replayed) {
+        EmulateMissingKeyword(element, children, *info);
+    } else if (!AddTreeNode(element, children, *info, false) && !m_bReplay && !emulated) {
+        return CODE_END_OF_INPUT;
+    }
+    if (element == nullptr) return CODE_END_OF_INPUT;
+    if (!m_bReplay) {
+        m_OpenKeywords.push_back(info);
+        ownIndex = m_OpenKeywords.size() - 1;
+    }
+    return ParseElementContent(children, *element, *info, ownIndex);
+}
+
+// `children` holds the element as its last node.
+unsigned int HtmlDocParser::ParseElementContent(NodeVector& children, Node& element, const KeywordInfo& info,
+                                                std::size_t ownIndex)
+{
+    CmpResult cmp = CMP_NONE;
+    std::string missing;
+    for (;;) {
+        cmp = CMP_NONE;
+        if (!m_bReplay) {
+            cmp = HtmlKeywordTable::CompareKeywords(m_pScanner->GetKeywordBuffer(), m_pScanner->GetKeywordLength(),
+                                                    info, &missing);
+            if (cmp == CMP_END) break;
+            if (cmp == CMP_NONE && FindUnwindTarget()) break;
+        }
+        const unsigned int sub = ParseChild(element, info, cmp, missing);
+        if (m_bReplay) continue;
+        if (m_bUnwind) {
+            if (ownIndex == m_uReplayIndex) {
+                m_OpenKeywords.erase(m_OpenKeywords.begin() + static_cast<std::ptrdiff_t>(ownIndex));
+                m_bReplay = true;
+                m_bUnwind = false;
+            }
+            break;
+        }
+        if (sub == CODE_TOO_DEEP || sub == CODE_END_OF_INPUT) {
+            if (!m_OpenKeywords.empty()) m_OpenKeywords.pop_back();
+            return sub;
+        }
+        if (sub == CODE_PENDING) continue;
+        const bool textFollows = (info.m_bHasEndTag && sub == CODE_UNCLOSED) || info.m_bTableContainer ||
+                                 (sub >= CODE_CLOSED && sub <= CODE_UNKNOWN);
+        if (!textFollows) {
+            if (!FetchTagRest()) break;
+            continue;
+        }
+        // The text after the child is this element's, in a further text block.
+        Node* self = nullptr;
+        if (!AddTreeNode(self, children, info, true)) {
+            if (!m_OpenKeywords.empty()) m_OpenKeywords.pop_back();
+            return CODE_END_OF_INPUT;
+        }
+    }
+    if (!m_bUnwind && !m_bReplay && !m_OpenKeywords.empty()) m_OpenKeywords.pop_back();
+    if (cmp != CMP_END) return CODE_UNCLOSED;
+    return VEK::NoCase::Compare(m_pScanner->GetKeywordBuffer(), m_pScanner->GetKeywordLength(), info.m_sEndTag.data(),
+                                info.m_sEndTag.size()) == 0
+               ? CODE_CLOSED
+               : CODE_PENDING;
+}
+
+unsigned int HtmlDocParser::ParseChild(Node& element, const KeywordInfo& info, CmpResult cmp, const std::string& missing)
+{
+    if (cmp == CMP_MISSING) {
+        VEK::RefCount<KeywordInfo> level;
+        if (m_Table.ValidateKeyword(missing.data(), static_cast<unsigned int>(missing.size()), level))
+            return RecursiveParse(element.m_Children, false, level->m_bPreformatted, &level);
+    }
+    return RecursiveParse(element.m_Children, info.m_bPreformatted, false, nullptr);
+}
+
+// An end tag of an element open further out closes everything down to it; the elements open
+// inside that one are re-opened after it.
+bool HtmlDocParser::FindUnwindTarget()
+{
+    const char* tag = m_pScanner->GetKeywordBuffer();
+    const std::uint32_t length = m_pScanner->GetKeywordLength();
+    if (length < 2 || tag[0] != '<' || tag[1] != '/') return false;
+    for (std::size_t i = m_OpenKeywords.size(); i-- > 0;) {
+        const std::string& end = m_OpenKeywords[i]->m_sEndTag;
+        if (VEK::NoCase::Compare(tag, length, end.data(), end.size()) != 0) continue;
+        m_uReplayIndex = static_cast<std::uint32_t>(i);
+        m_bUnwind = true;
+        return true;
+    }
+    return false;
+}
+
+bool HtmlDocParser::AddTreeNode(Node*& out, NodeVector& children, const KeywordInfo& info, bool textOnly)
+{
+    out = nullptr;
+    if (!m_bReplay && !info.m_bEmpty && m_pScanner->GetCurrentChar() != '<' && !m_pScanner->Fetch(1, false, false))
+        return false;
+    const auto id = static_cast<KeywordID>(info.m_uKeyword & 0xFF);
+    if (!textOnly) {
+        Node& node = AppendNode(children, m_Tree.m_StringPool.Store(info.m_sName, true), info.m_uKeyword,
+                                m_uCurrentOffset);
+        node.m_uRawSize = m_pScanner->GetPosition() - m_uCurrentOffset;
+        if (!m_bReplay && !HtmlKeywordTable::FindParamInfo(id).empty()) ParseParam(info, children, &node);
+    }
+    if (children.empty()) return false;
+    Node& element = *children.back();
+    if (info.m_bEmpty || m_bReplay) {
+        out = &element;
+        return true;
+    }
+
+    const std::uint32_t offset = m_pScanner->GetPosition();
+    m_TextBuffer->Clear();
+    const bool title = id == KW_TITLE;
+    std::string titleText;
+    std::string_view text;
+    std::uint32_t rawSize = 0;
+    const bool fetched = title ? ReadTitleText(info, titleText, rawSize) : ReadElementText(info, text, rawSize);
+    if (title) text = titleText;
+    if (!text.empty()) AddText(element, text, offset, rawSize, title);
+    if (fetched) out = &element;
+    return fetched;
+}
+
+bool HtmlDocParser::ReadElementText(const KeywordInfo& info, std::string_view& text, std::uint32_t& rawSize)
+{
+    const std::uint32_t offset = m_pScanner->GetPosition();
+    VEKFile::MemoryBuffer& buffer = *m_TextBuffer;
+    const bool found = m_pScanner->FetchData(kTagStart, false, 0, &buffer, nullptr, true, true);
+    // Preformatted elements keep their white space as written.
+    const bool blankOnly = !info.m_bPreformatted && BeautifyString(buffer);
+    m_uCurrentOffset = m_pScanner->GetPosition();
+    rawSize = m_uCurrentOffset - offset;
+    if (buffer.Size() != 0 && !(m_bLastSpace && blankOnly))
+        text = std::string_view(reinterpret_cast<const char*>(buffer.Data()), buffer.Size());
+    return found && FetchTagRest();
+}
+
+// The whole title up to its end text is its text, markup included; fragments of known tags
+// are wiped from it afterwards.
+bool HtmlDocParser::ReadTitleText(const KeywordInfo& info, std::string& text, std::uint32_t& rawSize)
+{
+    const std::uint32_t offset = m_pScanner->GetPosition();
+    VEKFile::MemoryBuffer& buffer = *m_TextBuffer;
+    bool found = m_pScanner->FetchData(info.m_sEndTag, false, 0, &buffer, nullptr, true, true);
+    if (found) m_pScanner->Fetch(1, false, true);
+    m_uCurrentOffset = m_pScanner->GetPosition();
+    rawSize = m_uCurrentOffset - offset;
+    found = found && FetchTagRest();
+    if (buffer.Size() != 0) {
+        const std::string raw(reinterpret_cast<const char*>(buffer.Data()), buffer.Size());
+        VEK::BeautifyString(raw, text, true, false);
+        WipeEmbeddedTag(text);
+    }
+    // The enclosing loop sees the end of the title next.
+    m_pScanner->SetKeyword(info.m_sEndTag.data(), static_cast<std::uint32_t>(info.m_sEndTag.size()));
+    return found;
+}
+
+// Only the first title reaches the tree and the summary.
+void HtmlDocParser::AddText(Node& element, std::string_view text, std::uint32_t offset, std::uint32_t rawSize,
+                            bool title)
+{
+    if (!title || !m_bTitleSeen) {
+        AppendTextNode(element.m_Children, kTagTextName, text.data(), static_cast<std::uint32_t>(text.size()), offset,
+                       rawSize);
+    }
+    if (!title) return;
+    m_bTitleSeen = true;
+    HtmlDocTree::DocSummaryInformation& summary = m_Tree.m_Summary;
+    if (m_Tree.m_Charset != VEK::CHARSET_UNKNOWN && summary.m_sTitle.empty()) {
+        ExpandCharacterReferences(m_Tree.m_Charset, text.data(), static_cast<unsigned int>(text.size()),
+                                  summary.m_sTitle, false);
+    }
+}
+
+void HtmlDocParser::EmulateMissingKeyword(Node*& out, NodeVector& children, const KeywordInfo& info)
+{
+    out = &AppendNode(children, m_Tree.m_StringPool.Store(info.m_sName, true), info.m_uKeyword, 0);
+}
+
+HtmlDocParser::Node& HtmlDocParser::AppendNode(NodeVector& children, const char* name, std::uint32_t keyword,
+                                               std::uint32_t offset)
+{
+    VEK::RefCount<Node> holder(new Node);
+    Node& node = *holder;
+    node.m_pTagName = name;
+    node.m_uKeyword = keyword;
+    node.m_uOffset = offset;
+    node.m_pTree = &m_Tree;
+    children.push_back(std::move(holder));
+    return node;
+}
+
+void HtmlDocParser::AppendTextNode(NodeVector& children, const char* name, const char* text, std::uint32_t size,
+                                   std::uint32_t offset, std::uint32_t rawSize)
+{
+    StringPool& pool = m_Tree.m_StringPool;
+    Node& node = AppendNode(children, pool.Store(name, static_cast<std::uint32_t>(std::strlen(name)), true),
+                            kTextNodeKeyword, offset);
+    node.m_uRawSize = rawSize;
+    node.m_pText = pool.Store(text, size, size <= kShortText);
+    node.m_uTextSize = size;
+    m_bLastSpace = text[size - 1] == ' ';
+    ++m_Tree.m_uNodeNumber;
+}
+
+} // namespace VEKParser

@@ -1,0 +1,95 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include <VEKParser/Export.h>
+#include <VEKParser/host/BinaryStream.h>
+#include <VEKParser/host/BinaryStreamParser.h>
+#include <VEKParser/host/HostTypes.h>
+#include <VEKParser/host/MemoryBuffer.h>
+#include <VEKParser/host/RefCount.h>
+#include <VEKParser/html/doctree/HtmlDocTree.h>
+#include <VEKParser/html/vocabulary/HtmlKeywordTable.h>
+
+namespace VEKParser {
+
+// Builds an HtmlDocTree from a byte stream of HTML, repairing malformed markup on the way:
+// implied end tags, missing table rows and cells, misnested end tags, unknown tags turned into
+// text. One parser serves one parse of one stream; the caller owns stream, table and tree.
+class VEKPARSER_API HtmlDocParser {
+public:
+    HtmlDocParser(VEK::BinaryStreamBufT<unsigned int>& stream, const HtmlKeywordTable& table, HtmlDocTree& tree);
+    ~HtmlDocParser();
+    HtmlDocParser(const HtmlDocParser&) = delete;
+    HtmlDocParser& operator=(const HtmlDocParser&) = delete;
+
+    // Parses the whole stream below a new master node of the tree. False only when elements
+    // nest deeper than the parser follows; the nodes built until then stay.
+    bool Parse();
+
+    // Appends `bytes` converted from charset `from` to `to` (16-bit units) to `out`; returns the
+    // number of bytes consumed. `flag1` is the converter's first flag; `flag2` has no effect.
+    static unsigned int ConvertString(VEK::CHARSET from, VEK::CHARSET to, const std::string& bytes,
+                                      VEK::WString& out, bool flag1, bool flag2);
+
+private:
+    using NodeVector = HtmlDocTree::NodeVector;
+    using Node = HtmlDocTree::HtmlTreeNode;
+
+    // Driver.
+    void GetOrphanText(NodeVector& children);
+    bool BeautifyString(VEKFile::MemoryBuffer& buffer) const;
+    bool HandleSkip(const KeywordInfo& info) const;
+    bool WipeEmbeddedTag(std::string& text) const;
+    bool FetchTagText() const;
+    bool FetchTagRest() const;
+    void ReadTopLevelText(Node& master);
+
+    // Element builder.
+    // `emulate`: an element missing from the source, created instead of reading a tag.
+    unsigned int RecursiveParse(NodeVector& children, bool allowTableReentry, bool inheritPreformatted,
+                                const VEK::RefCount<KeywordInfo>* emulate);
+    unsigned int ParseLeafTag(NodeVector& children, const KeywordInfo& info);
+    unsigned int ParseElement(NodeVector& children, VEK::RefCount<KeywordInfo> info, bool emulated);
+    unsigned int ParseElementContent(NodeVector& children, Node& element, const KeywordInfo& info,
+                                     std::size_t ownIndex);
+    unsigned int ParseChild(Node& element, const KeywordInfo& info, CmpResult cmp, const std::string& missing);
+    unsigned int ParseUnknownTag(NodeVector& children);
+    void RepairMetaTag(const KeywordInfo& info);
+    bool FindUnwindTarget();
+    bool IsTableChild(const KeywordInfo& info) const;
+    bool AddTreeNode(Node*& out, NodeVector& children, const KeywordInfo& info, bool textOnly);
+    bool ReadElementText(const KeywordInfo& info, std::string_view& text, std::uint32_t& rawSize);
+    bool ReadTitleText(const KeywordInfo& info, std::string& text, std::uint32_t& rawSize);
+    void AddText(Node& element, std::string_view text, std::uint32_t offset, std::uint32_t rawSize, bool title);
+    void EmulateMissingKeyword(Node*& out, NodeVector& children, const KeywordInfo& info);
+    Node& AppendNode(NodeVector& children, const char* name, std::uint32_t keyword, std::uint32_t offset);
+    void AppendTextNode(NodeVector& children, const char* name, const char* text, std::uint32_t size,
+                        std::uint32_t offset, std::uint32_t rawSize);
+
+    // Tag parameters.
+    void ParseParam(const KeywordInfo& info, NodeVector& children, Node* node) const;
+    void ApplyParam(const ParamInfo& param, std::string& value, NodeVector& children, Node* node) const;
+    bool IsParamFound(const std::string& text, unsigned int& pos, const std::string& name) const;
+    bool ExtractValue(const std::string& text, unsigned int& pos, std::string& value) const;
+    void ParseMetaInfo(const std::string& text) const;
+    std::string KeywordText() const;
+
+    const HtmlKeywordTable& m_Table;
+    HtmlDocTree& m_Tree;
+    std::vector<VEK::RefCount<KeywordInfo>> m_OpenKeywords;
+    std::uint32_t m_uReplayIndex = 0;
+    std::uint32_t m_uCurrentOffset = 0;
+    bool m_bReplay = false;
+    bool m_bUnwind = false;
+    bool m_bTitleSeen = false;
+    bool m_bLastSpace = false;
+    std::unique_ptr<VEKFile::BinaryStreamParser> m_pScanner;
+    VEK::RefCount<VEKFile::MemoryBuffer> m_TextBuffer;
+};
+
+} // namespace VEKParser
