@@ -1,0 +1,169 @@
+#include <VEKParser/asn/ASNParser.h>
+
+#include <VEKParser/foundation/Exceptions.h>
+
+#include "asn/ASNPrimitiveDecoder.h"
+
+namespace VEKParser {
+
+namespace {
+
+constexpr int CONTEXT_SPECIFIC = 2;
+constexpr int END_OF_CONTENTS = 0;
+constexpr int HIGH_TAG_NUMBER = 0x1F;
+
+// An end-of-contents that closes an indefinite-length wrapper, not the level itself.
+bool ConsumePendingEnd(int& pendingEnds) noexcept
+{
+    if (pendingEnds == 0) return false;
+    --pendingEnds;
+    return true;
+}
+
+} // namespace
+
+ASNParser::ASNParser() : m_TextBuffer(1024) {}
+
+ASNParser::~ASNParser() = default;
+
+void ASNParser::Parse(VEK::BinaryStreamBufT<unsigned int>& stream, ASNTree& tree)
+{
+    m_pScanner = VEK::RefCount<VEKFile::BinaryStreamParser>(new VEKFile::BinaryStreamParser(stream, true));
+    m_pStream = &stream;
+    Level top;
+    VEK::SmartPtr<BaseASNNode> node;
+    for (;;) {
+        switch (ReadNextValue(node, top)) {
+        case Outcome::EndOfStream: return;
+        case Outcome::Value: tree.AddNode(node); break;
+        case Outcome::EndOfContents:
+            if (!ConsumePendingEnd(top.m_nPendingEnds)) throw ASNEOCException();
+            break;
+        }
+    }
+}
+
+bool ASNParser::ReadIdentifier(int& cls, PrimitiveOrConstructed& pc, int& tag)
+{
+    VEKFile::BinaryStreamParser& scanner = *m_pScanner;
+    const unsigned char first = scanner.GetCurrentChar();
+    if (!scanner.Fetch(1, false, true)) return false;
+    cls = first >> 6;
+    pc = first & 0x20 ? Constructed : Primitive;
+    tag = first & 0x1F;
+    if (tag != HIGH_TAG_NUMBER) return true;
+    // Seven bits per octet, as many octets as the encoder wrote; a number wider than 32 bits
+    // keeps its low bits.
+    std::uint32_t number = 0;
+    unsigned char octet = 0;
+    do {
+        octet = scanner.GetCurrentChar();
+        if (!scanner.Fetch(1, false, true)) throw ASNPrematureEOFException();
+        number = number * 128 + (octet & 0x7F);
+    } while (octet > 0x7F);
+    tag = static_cast<int>(number);
+    return true;
+}
+
+bool ASNParser::ReadIdentifier(ASNHeader& header)
+{
+    header.m_uOffset = Position();
+    PrimitiveOrConstructed pc = Primitive;
+    if (!ReadIdentifier(header.m_nClass, pc, header.m_nTagNumber)) return false;
+    header.m_bConstructed = pc == Constructed;
+    return true;
+}
+
+std::int64_t ASNParser::ReadLength()
+{
+    VEKFile::BinaryStreamParser& scanner = *m_pScanner;
+    const unsigned char first = scanner.GetCurrentChar();
+    if (!scanner.Fetch(1, false, true)) throw ASNPrematureEOFException();
+    if (first < 0x80) return first;
+    if (first == 0x80) return ASNHeader::INDEFINITE;
+    std::uint64_t length = 0;
+    for (int count = first & 0x7F; count > 0; --count) {
+        const unsigned char octet = scanner.GetCurrentChar();
+        if (!scanner.Fetch(1, false, true)) throw ASNPrematureEOFException();
+        length = (length << 8) | octet;
+    }
+    return static_cast<std::int64_t>(length);
+}
+
+ASNParser::Outcome ASNParser::ReadNextValue(VEK::SmartPtr<BaseASNNode>& out, Level& level)
+{
+    ASNHeader header;
+    ASNHeader wrapper;
+    int explicitTag = -1;
+    if (!ReadIdentifier(header)) return Outcome::EndOfStream;
+    if (header.m_nClass == CONTEXT_SPECIFIC) {
+        wrapper = header;
+        wrapper.m_nLength = ReadLength();
+        wrapper.m_uHeaderLength = Position() - wrapper.m_uOffset;
+        explicitTag = wrapper.m_nTagNumber;
+        if (!ReadIdentifier(header)) throw ASNPrematureEOFException();
+        // The wrapper's own end-of-contents follows the value and is met by this level.
+        if (wrapper.m_nLength == ASNHeader::INDEFINITE) ++level.m_nPendingEnds;
+    }
+    header.m_nLength = ReadLength();
+    header.m_uHeaderLength = Position() - header.m_uOffset;
+    if (header.m_bConstructed) {
+        const auto node = MakeASNNode<ConstructedASNNode>(explicitTag);
+        node->SetHeaders(header, wrapper);
+        out = node;
+        ReadChildren(*node, header.m_nLength, level);
+        return Outcome::Value;
+    }
+    ReadContents(header.m_nLength);
+    if (header.m_nTagNumber == END_OF_CONTENTS) return Outcome::EndOfContents;
+    out = ASNPrimitiveDecoder::Decode(header.m_nTagNumber, explicitTag, m_pScanner->GetFetchingBuffer(), m_TextBuffer);
+    out->SetHeaders(header, wrapper);
+    return Outcome::Value;
+}
+
+void ASNParser::ReadChildren(ConstructedASNNode& node, std::int64_t length, const Level& parent)
+{
+    Level level{parent.m_nDepth + 1, 0};
+    if (level.m_nDepth > MAX_DEPTH) throw ASNException();
+    VEK::SmartPtr<BaseASNNode> child;
+    if (length == ASNHeader::INDEFINITE) {
+        for (bool first = true;; first = false) {
+            switch (ReadNextValue(child, level)) {
+            case Outcome::Value: node.AddChild(child); break;
+            case Outcome::EndOfContents:
+                if (!ConsumePendingEnd(level.m_nPendingEnds)) return;
+                break;
+            case Outcome::EndOfStream:
+                // Only an indefinite value that ends the stream before its first child is whole.
+                if (first) return;
+                throw ASNPrematureEOFException();
+            }
+        }
+    }
+    // A child may run past the end; the loop stops at the first boundary at or beyond it.
+    const std::int64_t end = std::int64_t{Position()} + length;
+    while (Position() < end) {
+        switch (ReadNextValue(child, level)) {
+        case Outcome::Value: node.AddChild(child); break;
+        case Outcome::EndOfContents:
+            if (!ConsumePendingEnd(level.m_nPendingEnds)) throw ASNEOCException();
+            break;
+        case Outcome::EndOfStream: throw ASNPrematureEOFException();
+        }
+    }
+}
+
+void ASNParser::ReadContents(std::int64_t length)
+{
+    VEKFile::BinaryStreamParser& scanner = *m_pScanner;
+    scanner.ClearFetchingBuffer();
+    if (length <= 0) return;
+    // Checked before anything is read, so a hostile length never sizes a buffer.
+    if (length > std::int64_t{m_pStream->Size()} - Position()) throw ASNPrematureEOFException();
+    scanner.SetFetching(true);
+    const bool complete = scanner.Fetch(static_cast<std::uint32_t>(length), false, true);
+    scanner.SetFetching(false);
+    if (!complete) throw ASNPrematureEOFException();
+}
+
+} // namespace VEKParser

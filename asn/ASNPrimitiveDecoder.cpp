@@ -1,0 +1,189 @@
+#include "asn/ASNPrimitiveDecoder.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include <VEKParser/asn/ConvertStream.h>
+#include <VEKParser/foundation/Exceptions.h>
+
+#include "asn/ASNTagTable.h"
+
+namespace VEKParser {
+
+namespace {
+
+// Contents longer than this many octets do not fit a 64-bit integer node.
+constexpr std::uint32_t INT64_OCTETS = 8;
+
+struct Octets {
+    const unsigned char* m_pData;
+    std::uint32_t m_uSize;
+};
+
+VEK::BitVector DecodeBitString(Octets in)
+{
+    VEK::BitVector bits;
+    if (in.m_uSize == 0) return bits;
+    const unsigned int unused = in.m_pData[0];
+    const std::size_t bytes = in.m_uSize - 1;
+    // At most seven bits of the last octet can be unused, and none when there is no octet.
+    if (unused > 7 || (bytes == 0 && unused != 0)) throw ASNException();
+    bits.resize(bytes * 8);
+    std::memcpy(bits.data(), in.m_pData + 1, bytes);
+    bits.resize(bytes * 8 - unused);
+    return bits;
+}
+
+// Arcs wider than 32 bits keep their low 32 bits, as the arithmetic on int would wrap.
+std::vector<int> DecodeObjectIdentifier(Octets in)
+{
+    if (in.m_uSize == 0) return {0, 0};
+    const unsigned int first = in.m_pData[0];
+    std::vector<int> arcs;
+    arcs.reserve(in.m_uSize + 1);
+    arcs.push_back(first < 80 ? static_cast<int>(first / 40) : 2);
+    arcs.push_back(static_cast<int>(first < 80 ? first % 40 : first - 80));
+    std::uint32_t arc = 0;
+    for (std::uint32_t i = 1; i < in.m_uSize; ++i) {
+        const unsigned char octet = in.m_pData[i];
+        arc = arc * 128 + (octet & 0x7F);
+        if (octet <= 0x7F || i + 1 == in.m_uSize) {
+            arcs.push_back(static_cast<int>(arc));
+            arc = 0;
+        }
+    }
+    return arcs;
+}
+
+// ISO 6093 numbers as the C locale reads them, whatever the process's locale.
+double DecodeDecimalReal(Octets in)
+{
+    std::string text(reinterpret_cast<const char*>(in.m_pData), in.m_uSize);
+    std::replace(text.begin(), text.end(), ',', '.');
+    const char* begin = text.c_str();
+    while (*begin == ' ') ++begin;
+    if (*begin == '+') ++begin;
+    double value = 0.0;
+    std::from_chars(begin, text.c_str() + text.size(), value);
+    return value;
+}
+
+// X.690 binary form: sign, base, scale factor and exponent length in the first octet. The
+// mantissa keeps its last 32 bits; exponents beyond any double's range give 0 or infinity.
+double DecodeBinaryReal(Octets in)
+{
+    const unsigned int first = in.m_pData[0];
+    const double sign = first & 0x40 ? -1.0 : 1.0;
+    const unsigned int baseBits = (first >> 4) & 3;
+    const int bitsPerDigit = baseBits == 0 ? 1 : baseBits == 1 ? 3 : 4;
+    const int scale = (first >> 2) & 3;
+    std::uint32_t position = 1;
+    std::uint32_t exponentLength = (first & 3) + 1;
+    if (exponentLength == 4 && position < in.m_uSize) exponentLength = in.m_pData[position++];
+    exponentLength = std::min(exponentLength, in.m_uSize - position);
+    const auto exponent =
+        static_cast<std::int32_t>(ASNPrimitiveDecoder::TwosComplement(in.m_pData + position, exponentLength));
+    position += exponentLength;
+    std::uint32_t mantissa = 0;
+    for (; position < in.m_uSize; ++position) mantissa = (mantissa << 8) | in.m_pData[position];
+    const std::int64_t power = std::clamp<std::int64_t>(std::int64_t{exponent} * bitsPerDigit + scale, -100000, 100000);
+    return sign * std::ldexp(static_cast<double>(mantissa), static_cast<int>(power));
+}
+
+double DecodeReal(Octets in)
+{
+    if (in.m_uSize == 0) return 0.0;
+    const unsigned int first = in.m_pData[0];
+    if (first >= 0x80) return DecodeBinaryReal(in);
+    if ((first & 0xC0) == 0) return DecodeDecimalReal({in.m_pData + 1, in.m_uSize - 1});
+    return first == 0x40 ? std::numeric_limits<double>::infinity() : -std::numeric_limits<double>::infinity();
+}
+
+// The length of what is left after cutting fractions, offsets and the zone letter chooses the
+// format; other lengths leave the zero date-time.
+VEK::DateTime DecodeTime(const std::string& written)
+{
+    const std::string text = written.substr(0, written.find_first_of(".-Z"));
+    switch (text.size()) {
+    case 10: return VEK::DateTime(text, "%y%m%d%H%M");
+    case 12: return VEK::DateTime(text, "%y%m%d%H%M%S");
+    case 14: return VEK::DateTime(text, "%Y%m%d%H%M%S");
+    default: return VEK::DateTime();
+    }
+}
+
+VEK::WString DecodeText(VEK::CHARSET charset, VEKFile::MemoryBuffer& content, VEKFile::MemoryBuffer& text)
+{
+    content.SeekG(0);
+    text.Clear();
+    ConvertStream(charset, VEK::CHARSET_UTF16, content, text, false, true);
+    VEK::WString result;
+    text.Copy(result);
+    return result;
+}
+
+VEK::SmartPtr<BaseASNNode> DecodeInteger(int explicitTag, VEKFile::MemoryBuffer& content)
+{
+    const Octets in{content.Data(), content.Size()};
+    if (in.m_uSize == 0) return MakeASNNode<PrimitiveASNNode<std::int64_t>>(explicitTag, std::int64_t{0}, Null);
+    if (in.m_uSize > INT64_OCTETS) {
+        content.SeekG(0);
+        return MakeASNNode<PrimitiveASNNode<ASNVLongInt>>(explicitTag, ASNVLongInt(content), BigInteger);
+    }
+    return MakeASNNode<PrimitiveASNNode<std::int64_t>>(explicitTag, ASNPrimitiveDecoder::TwosComplement(in.m_pData, in.m_uSize),
+                                                       Integer);
+}
+
+} // namespace
+
+std::int64_t ASNPrimitiveDecoder::TwosComplement(const unsigned char* octets, std::uint32_t count) noexcept
+{
+    if (count == 0) return 0;
+    const unsigned int flip = octets[0] & 0x80 ? 0xFF : 0x00;
+    std::uint64_t value = 0;
+    for (std::uint32_t i = 0; i < count; ++i) value = (value << 8) | (octets[i] ^ flip);
+    // For a negative number the magnitude was gathered complemented: the value is -1 - it.
+    return static_cast<std::int64_t>(flip ? ~value : value);
+}
+
+VEK::SmartPtr<BaseASNNode> ASNPrimitiveDecoder::Decode(int tagNumber, int explicitTag, VEKFile::MemoryBuffer& content,
+                                                       VEKFile::MemoryBuffer& text)
+{
+    const ASNTagRow& row = FindTagRow(tagNumber);
+    const Octets in{content.Data(), content.Size()};
+    switch (row.m_Content) {
+    case ASNContent::Boolean:
+        return MakeASNNode<PrimitiveASNNode<bool>>(explicitTag, in.m_uSize > 0 && in.m_pData[0] != 0, Boolean);
+    case ASNContent::BitString:
+        return MakeASNNode<PrimitiveASNNode<VEK::BitVector>>(explicitTag, DecodeBitString(in), BitString);
+    case ASNContent::OctetString:
+        return MakeASNNode<PrimitiveASNNode<std::string>>(
+            explicitTag, std::string(reinterpret_cast<const char*>(in.m_pData), in.m_uSize), OctetString);
+    case ASNContent::Null:
+        // NULL with contents is read as the integer they spell.
+        return MakeASNNode<PrimitiveASNNode<std::int64_t>>(explicitTag, TwosComplement(in.m_pData, in.m_uSize),
+                                                           in.m_uSize == 0 ? Null : Integer);
+    case ASNContent::ObjectIdentifier:
+        return MakeASNNode<PrimitiveASNNode<std::vector<int>>>(explicitTag, DecodeObjectIdentifier(in), ObjectIdentifier);
+    case ASNContent::Real:
+        return MakeASNNode<PrimitiveASNNode<double>>(explicitTag, DecodeReal(in), Real);
+    case ASNContent::Text:
+        return MakeASNNode<PrimitiveASNNode<VEK::WString>>(explicitTag, DecodeText(row.m_Charset, content, text), WideString);
+    case ASNContent::Time: {
+        std::string written(reinterpret_cast<const char*>(in.m_pData), in.m_uSize);
+        const VEK::DateTime value = DecodeTime(written);
+        return MakeASNNode<ASNTimeNode>(explicitTag, value, std::move(written));
+    }
+    case ASNContent::EndOfContents:
+    case ASNContent::Integer:
+        break;
+    }
+    return DecodeInteger(explicitTag, content);
+}
+
+} // namespace VEKParser

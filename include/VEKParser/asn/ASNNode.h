@@ -1,0 +1,142 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include <VEKParser/Export.h>
+#include <VEKParser/asn/ASNVLongInt.h>
+#include <VEKParser/host/BitVector.h>
+#include <VEKParser/host/DateTime.h>
+#include <VEKParser/host/HostTypes.h>
+#include <VEKParser/host/MemoryPool.h>
+#include <VEKParser/host/RefCount.h>
+#include <VEKParser/host/SmartPtr.h>
+
+namespace VEKParser {
+
+// What a primitive node holds; GetValueType returns one of these codes (0 is not used).
+enum ASNValueType {
+    BigInteger = 1,
+    Integer = 2,
+    Null = 3,
+    WideString = 4,
+    Boolean = 5,
+    BitString = 6,
+    OctetString = 7,
+    Real = 8,
+    Time = 9,
+    ObjectIdentifier = 10
+};
+
+// How one value was framed in the stream: enough to print the value's place or to find its
+// octets again.
+struct ASNHeader {
+    std::uint32_t m_uOffset = 0;        // stream offset of the first identifier octet
+    std::uint32_t m_uHeaderLength = 0;  // identifier and length octets
+    std::int64_t m_nLength = 0;         // contents length as encoded; INDEFINITE for the 0x80 form
+    int m_nClass = 0;                   // 0 universal, 1 application, 2 context-specific, 3 private
+    int m_nTagNumber = 0;
+    bool m_bConstructed = false;
+
+    static constexpr std::int64_t INDEFINITE = -1;
+};
+
+// A decoded BER value, shared through VEK::SmartPtr. The accessors that do not apply to a
+// node's kind throw the text "Function called on wrong node type!" (a const char*).
+class VEKPARSER_API BaseASNNode : public VEKMem::PoolAllocated {
+public:
+    // `explicitTag` is the number of the context-specific tag that wrapped the value, -1 if none.
+    explicit BaseASNNode(int explicitTag);
+    virtual ~BaseASNNode();
+    BaseASNNode(const BaseASNNode&) = delete;
+    BaseASNNode& operator=(const BaseASNNode&) = delete;
+
+    virtual bool IsPrimitive() const = 0;
+    virtual int GetTag() const;
+    virtual int GetValueType() const;
+    virtual bool HasChildren() const;
+    virtual int NumberOfChildren() const;
+    virtual VEK::SmartPtr<BaseASNNode> GetChild(int index);
+    virtual void AddChild(const VEK::SmartPtr<BaseASNNode>& child);
+
+    long NbRef() const noexcept { return m_Count.Get(); }
+    long AddRef() const noexcept { return ++m_Count; }
+    long Release() const noexcept;
+
+    // The value's own framing, and that of the context-specific wrapper when GetTag() is not -1
+    // (the wrapper's contents are the value's identifier, length and contents octets).
+    const ASNHeader& GetHeader() const noexcept { return m_Header; }
+    const ASNHeader& GetWrapperHeader() const noexcept { return m_Wrapper; }
+    void SetHeaders(const ASNHeader& header, const ASNHeader& wrapper) noexcept;
+
+private:
+    mutable VEK::SPRefCounter m_Count;
+    int m_nExplicitTag;
+    ASNHeader m_Header;
+    ASNHeader m_Wrapper;
+};
+
+// A constructed value: its children in stream order.
+class VEKPARSER_API ConstructedASNNode : public BaseASNNode {
+public:
+    explicit ConstructedASNNode(int explicitTag = -1);
+    ~ConstructedASNNode() override;
+
+    bool IsPrimitive() const override { return false; }
+    bool HasChildren() const override;
+    int NumberOfChildren() const override;
+    VEK::SmartPtr<BaseASNNode> GetChild(int index) override;
+    void AddChild(const VEK::SmartPtr<BaseASNNode>& child) override;
+
+    // The children without taking references, for walks over the tree.
+    const VEK::SmartPtr<BaseASNNode>* Begin() const noexcept { return m_Children.begin(); }
+    const VEK::SmartPtr<BaseASNNode>* End() const noexcept { return m_Children.end(); }
+
+private:
+    VEK::RefCountVector<BaseASNNode, VEK::SmartPtr<BaseASNNode>> m_Children;
+};
+
+// A primitive value of type T with its ASNValueType code.
+template <class T>
+class VEKPARSER_API PrimitiveASNNode : public BaseASNNode {
+public:
+    PrimitiveASNNode(int explicitTag, T value, int valueType);
+    ~PrimitiveASNNode() override;
+
+    bool IsPrimitive() const override { return true; }
+    int GetValueType() const override { return m_nValueType; }
+    // A copy of the value.
+    virtual T GetValue() const { return m_Value; }
+    // The value itself, for readers that need no copy.
+    const T& Value() const noexcept { return m_Value; }
+
+private:
+    T m_Value;
+    int m_nValueType;
+};
+
+extern template class PrimitiveASNNode<std::int64_t>;
+extern template class PrimitiveASNNode<bool>;
+extern template class PrimitiveASNNode<VEK::BitVector>;
+extern template class PrimitiveASNNode<std::string>;
+extern template class PrimitiveASNNode<double>;
+extern template class PrimitiveASNNode<std::vector<int>>;
+extern template class PrimitiveASNNode<VEK::WString>;
+extern template class PrimitiveASNNode<VEK::DateTime>;
+extern template class PrimitiveASNNode<ASNVLongInt>;
+
+// A UTCTime or GeneralizedTime value, which also keeps the text as written: the date-time
+// value cannot show fractions or offsets, and is zero for a text it cannot read.
+class VEKPARSER_API ASNTimeNode : public PrimitiveASNNode<VEK::DateTime> {
+public:
+    ASNTimeNode(int explicitTag, VEK::DateTime value, std::string written);
+    ~ASNTimeNode() override;
+
+    const std::string& GetWrittenText() const noexcept { return m_sWritten; }
+
+private:
+    std::string m_sWritten;
+};
+
+} // namespace VEKParser

@@ -1,0 +1,69 @@
+#pragma once
+
+#include <cstdint>
+
+#include <VEKParser/Export.h>
+#include <VEKParser/asn/ASNNode.h>
+#include <VEKParser/asn/ASNTree.h>
+#include <VEKParser/host/BinaryStream.h>
+#include <VEKParser/host/BinaryStreamParser.h>
+#include <VEKParser/host/MemoryBuffer.h>
+#include <VEKParser/host/RefCount.h>
+#include <VEKParser/host/SmartPtr.h>
+
+namespace VEKParser {
+
+// Decodes a stream of BER values (X.690) into an ASNTree, one node per top-level value.
+//
+// A context-specific tag is unwrapped one level: the value inside becomes the node and keeps
+// the tag's number as its explicit tag. Indefinite lengths read up to the matching
+// end-of-contents octets, also on such a wrapper.
+//
+// Failures throw ASNPrematureEOFException (the stream ends inside a value, or a length claims
+// more bytes than the stream holds), ASNEOCException (end-of-contents octets where no
+// indefinite-length value is open) or ASNException (constructed values nested deeper than
+// MAX_DEPTH, an impossible unused-bit count); the nodes appended before a failure stay in the
+// tree.
+class VEKPARSER_API ASNParser {
+public:
+    enum PrimitiveOrConstructed { Primitive = 0, Constructed = 1 };
+
+    // Constructed values inside each other, the outermost counting as 1.
+    static constexpr int MAX_DEPTH = 256;
+
+    ASNParser();
+    ~ASNParser();
+    ASNParser(const ASNParser&) = delete;
+    ASNParser& operator=(const ASNParser&) = delete;
+
+    // Appends the stream's values to `tree` (which is not emptied first). The stream must
+    // outlive the next Parse or the parser.
+    void Parse(VEK::BinaryStreamBufT<unsigned int>& stream, ASNTree& tree);
+
+private:
+    enum class Outcome { Value, EndOfStream, EndOfContents };
+
+    // One level of values being read: its depth, and the end-of-contents octets it still owes
+    // to indefinite-length context-specific wrappers among its values.
+    struct Level {
+        int m_nDepth = 0;
+        int m_nPendingEnds = 0;
+    };
+
+    Outcome ReadNextValue(VEK::SmartPtr<BaseASNNode>& out, Level& level);
+    // False when the stream ends before the first identifier octet.
+    bool ReadIdentifier(int& cls, PrimitiveOrConstructed& pc, int& tag);
+    bool ReadIdentifier(ASNHeader& header);
+    std::int64_t ReadLength();
+    void ReadChildren(ConstructedASNNode& node, std::int64_t length, const Level& parent);
+    // Reads the contents octets into the scanner's capture buffer.
+    void ReadContents(std::int64_t length);
+    std::uint32_t Position() const noexcept { return m_pScanner->GetPosition(); }
+
+    VEK::RefCount<VEKFile::BinaryStreamParser> m_pScanner;
+    VEK::BinaryStreamBufT<unsigned int>* m_pStream = nullptr;
+    // Converted text of the string types; kept between values so its storage is reused.
+    VEKFile::MemoryBuffer m_TextBuffer;
+};
+
+} // namespace VEKParser
