@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <array>
-#include <optional>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -44,60 +44,84 @@ void PutCanonical(VEKFile::MemoryBuffer& out, std::span<const unsigned char> byt
 // buffers of ASNVLongInt are mutable for that reason.
 Stream& Readable(const Stream& stream) { return const_cast<Stream&>(stream); }
 
-// A rewound stream's bytes, chunk by chunk: in place when they lie contiguous in memory,
-// through a copy otherwise.
-class ChunkReader {
-public:
-    explicit ChunkReader(const Stream& stream) : m_Stream(Readable(stream))
-    {
-        m_Stream.SeekG(0);
-        m_pData = m_Stream.ContiguousData();
-        unsigned char first = NON_NEGATIVE;
-        m_bNegative = m_Stream.Peek(&first, 1) == 1 && first == NEGATIVE;
-    }
-
-    unsigned int Size() const { return m_Stream.Size(); }
-    bool IsNegative() const { return m_bNegative; }
-
-    // The next `count` bytes; a stream that delivers fewer than it claims reads as zeros.
-    const unsigned char* Next(unsigned int count)
-    {
-        if (m_pData) {
-            const unsigned char* chunk = m_pData + m_uOffset;
-            m_uOffset += count;
-            return chunk;
-        }
-        m_Copy.clear();
-        m_Stream.Copy(m_Copy, count);
-        m_Copy.resize(count, '\0');
-        return reinterpret_cast<const unsigned char*>(m_Copy.data());
-    }
-
-private:
-    Stream& m_Stream;
-    const unsigned char* m_pData = nullptr;
-    unsigned int m_uOffset = 0;
-    bool m_bNegative = false;
-    std::string m_Copy;
-};
-
-struct Mismatch {
-    unsigned char a;
-    unsigned char b;
-};
-
-// The first differing bytes of two streams of equal size.
-std::optional<Mismatch> FirstMismatch(ChunkReader& a, ChunkReader& b)
+Stream& Rewound(const Stream& stream)
 {
-    for (unsigned int done = 0; done < a.Size();) {
-        const unsigned int count = std::min(COMPARE_CHUNK, a.Size() - done);
-        const unsigned char* chunkA = a.Next(count);
-        const unsigned char* chunkB = b.Next(count);
-        const auto [atA, atB] = std::mismatch(chunkA, chunkA + count, chunkB);
-        if (atA != chunkA + count) return Mismatch{*atA, *atB};
+    Stream& readable = Readable(stream);
+    readable.SeekG(0);
+    return readable;
+}
+
+// What orders two canonical values before their bytes are compared.
+struct Shape {
+    unsigned int size;
+    bool negative;
+};
+
+Shape ShapeOf(Stream& rewound)
+{
+    const unsigned int size = rewound.Size();
+    unsigned char first = NON_NEGATIVE;
+    if (const unsigned char* data = rewound.ContiguousData(); data && size)
+        first = data[0];
+    else
+        rewound.Peek(&first, 1);
+    return {size, first == NEGATIVE};
+}
+
+int Sign(int order) { return (order > 0) - (order < 0); }
+
+const unsigned char* ReadChunk(Stream& stream, unsigned int count, std::string& chunk)
+{
+    chunk.clear();
+    stream.Copy(chunk, count);
+    chunk.resize(count, '\0');  // a stream that delivers fewer bytes than it claims reads as zeros
+    return reinterpret_cast<const unsigned char*>(chunk.data());
+}
+
+// The order of the first differing bytes of two rewound streams of `size` bytes, 0 when none
+// differ; bytes in memory are compared in place, others chunk by chunk.
+int ByteOrder(Stream& a, Stream& b, unsigned int size)
+{
+    const unsigned char* dataA = a.ContiguousData();
+    const unsigned char* dataB = b.ContiguousData();
+    if (dataA && dataB) return Sign(std::memcmp(dataA, dataB, size));
+    std::string chunkA;
+    std::string chunkB;
+    for (unsigned int done = 0; done < size;) {
+        const unsigned int count = std::min(COMPARE_CHUNK, size - done);
+        const int order = std::memcmp(ReadChunk(a, count, chunkA), ReadChunk(b, count, chunkB), count);
+        if (order != 0) return Sign(order);
         done += count;
     }
-    return std::nullopt;
+    return 0;
+}
+
+using Word = std::uint64_t;
+constexpr std::size_t WORD_SIZE = sizeof(Word);
+
+// Word `index` counted from the end of a two's-complement string, sign-extended past its front.
+Word WordFromEnd(std::span<const unsigned char> bytes, std::size_t index, Word extension)
+{
+    const std::size_t end = bytes.size() - std::min(bytes.size(), index * WORD_SIZE);
+    if (end >= WORD_SIZE) {
+        Word word;
+        std::memcpy(&word, bytes.data() + end - WORD_SIZE, WORD_SIZE);
+        return __builtin_bswap64(word);
+    }
+    Word word = extension;
+    for (std::size_t i = 0; i < end; ++i) word = (word << 8) | bytes[i];
+    return word;
+}
+
+void PutWordFromEnd(std::span<unsigned char> bytes, std::size_t index, Word word)
+{
+    const std::size_t end = bytes.size() - index * WORD_SIZE;
+    if (end >= WORD_SIZE) {
+        word = __builtin_bswap64(word);
+        std::memcpy(bytes.data() + end - WORD_SIZE, &word, WORD_SIZE);
+        return;
+    }
+    for (std::size_t i = 0; i < end; ++i) bytes[end - 1 - i] = static_cast<unsigned char>(word >> (8 * i));
 }
 
 } // namespace
@@ -160,21 +184,20 @@ void ASNVLongInt::Format()
 }
 
 // Two's complement over one byte more than the longer operand, which no sum or difference of
-// two values overflows; a - b is a + ~b + 1.
+// two values overflows; a - b is a + ~b + 1. Works a machine word at a time from the end.
 ASNVLongInt ASNVLongInt::Combine(Bytes a, Bytes b, bool subtract)
 {
-    const std::size_t size = std::max(a.size(), b.size()) + 1;
-    const unsigned int extendA = SignExtension(a[0]);
-    const unsigned int extendB = SignExtension(b[0]);
-    const unsigned int flip = subtract ? 0xFF : 0x00;
-    std::vector<unsigned char> sum(size);
-    unsigned int carry = subtract ? 1 : 0;
-    for (std::size_t i = 1; i <= size; ++i) {
-        const unsigned int x = i <= a.size() ? a[a.size() - i] : extendA;
-        const unsigned int y = (i <= b.size() ? b[b.size() - i] : extendB) ^ flip;
-        const unsigned int digit = x + y + carry;
-        sum[size - i] = static_cast<unsigned char>(digit);
-        carry = digit >> 8;
+    std::vector<unsigned char> sum(std::max(a.size(), b.size()) + 1);
+    const Word extendA = SignExtension(a[0]) == NEGATIVE ? ~Word{0} : 0;
+    const Word extendB = SignExtension(b[0]) == NEGATIVE ? ~Word{0} : 0;
+    const Word flip = subtract ? ~Word{0} : 0;
+    bool carry = subtract;
+    for (std::size_t index = 0; index * WORD_SIZE < sum.size(); ++index) {
+        Word digit;
+        const bool overflow = __builtin_add_overflow(WordFromEnd(a, index, extendA),
+                                                     WordFromEnd(b, index, extendB) ^ flip, &digit);
+        carry = __builtin_add_overflow(digit, Word{carry}, &digit) || overflow;
+        PutWordFromEnd(sum, index, digit);
     }
     return ASNVLongInt(Bytes(sum));
 }
@@ -212,25 +235,25 @@ ASNVLongInt ASNVLongInt::operator--(int)
 
 int CompleteCompare(const Stream& a, const Stream& b)
 {
-    ChunkReader readerA(a);
-    ChunkReader readerB(b);
-    // One stream read by two readers would deliver each chunk to only one of them.
-    if (&a == &b) return 0;
-    std::optional<Mismatch> mismatch;
-    if (readerA.Size() == readerB.Size()) {
-        mismatch = FirstMismatch(readerA, readerB);
-        if (!mismatch) return 0;
+    Stream& first = Rewound(a);
+    Stream& second = Rewound(b);
+    // One stream read as both operands would deliver each chunk to only one of them.
+    if (&first == &second) return 0;
+    const Shape shapeA = ShapeOf(first);
+    const Shape shapeB = ShapeOf(second);
+    if (shapeA.size == shapeB.size) {
+        const int order = ByteOrder(first, second, shapeA.size);
+        if (order == 0 || shapeA.negative == shapeB.negative) return order;
     }
-    if (readerA.IsNegative() != readerB.IsNegative()) return readerA.IsNegative() ? -1 : 1;
-    if (!mismatch) return (readerA.Size() > readerB.Size()) != readerA.IsNegative() ? 1 : -1;
-    return mismatch->a > mismatch->b ? 1 : -1;
+    if (shapeA.negative != shapeB.negative) return shapeA.negative ? -1 : 1;
+    return (shapeA.size > shapeB.size) != shapeA.negative ? 1 : -1;
 }
 
 bool operator==(const ASNVLongInt& a, const ASNVLongInt& b)
 {
-    ChunkReader readerA(a.GetBuffer());
-    ChunkReader readerB(b.GetBuffer());
-    return readerA.Size() == readerB.Size() && !FirstMismatch(readerA, readerB);
+    Stream& first = Rewound(a.GetBuffer());
+    Stream& second = Rewound(b.GetBuffer());
+    return first.Size() == second.Size() && ByteOrder(first, second, first.Size()) == 0;
 }
 
 bool operator!=(const ASNVLongInt& a, const ASNVLongInt& b) { return !(a == b); }

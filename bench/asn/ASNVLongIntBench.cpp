@@ -1,0 +1,140 @@
+// Integers of certificate sizes (a serial number, an RSA modulus) and beyond: construction from
+// INTEGER contents, addition, subtraction and comparison, beside OpenSSL's BIGNUM doing the same
+// on the same bytes as the yardstick.
+#include <random>
+#include <vector>
+
+#include <benchmark/benchmark.h>
+#include <openssl/bn.h>
+
+#include <VEKParser/asn/ASNVLongInt.h>
+#include <VEKParser/host/MemoryBuffer.h>
+
+namespace {
+
+using VEKParser::ASNVLongInt;
+
+// Positive contents as DER writes them: no leading zero, top bit clear.
+std::vector<unsigned char> Contents(std::size_t size, unsigned seed)
+{
+    std::mt19937 random(seed);
+    std::vector<unsigned char> bytes(size);
+    for (auto& b : bytes) b = static_cast<unsigned char>(random());
+    bytes[0] = static_cast<unsigned char>(1 + bytes[0] % 0x7F);
+    return bytes;
+}
+
+ASNVLongInt FromContents(const std::vector<unsigned char>& bytes)
+{
+    VEKFile::MemoryBuffer buffer(bytes.data(), static_cast<unsigned int>(bytes.size()));
+    return ASNVLongInt(buffer);
+}
+
+BIGNUM* BigNum(const std::vector<unsigned char>& bytes)
+{
+    return BN_bin2bn(bytes.data(), static_cast<int>(bytes.size()), nullptr);
+}
+
+void SetBytes(benchmark::State& state, std::size_t perIteration)
+{
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * perIteration));
+}
+
+void BM_Construct(benchmark::State& state)
+{
+    const auto contents = Contents(static_cast<std::size_t>(state.range(0)), 1);
+    VEKFile::MemoryBuffer source(contents.data(), static_cast<unsigned int>(contents.size()));
+    for (auto _ : state) {
+        source.SeekG(0);
+        ASNVLongInt value(source);
+        benchmark::DoNotOptimize(value);
+    }
+    SetBytes(state, contents.size());
+}
+
+void BM_OpenSSLConstruct(benchmark::State& state)
+{
+    const auto contents = Contents(static_cast<std::size_t>(state.range(0)), 1);
+    for (auto _ : state) {
+        BIGNUM* value = BigNum(contents);
+        benchmark::DoNotOptimize(value);
+        BN_free(value);
+    }
+    SetBytes(state, contents.size());
+}
+
+void BM_AddSubtract(benchmark::State& state)
+{
+    const auto size = static_cast<std::size_t>(state.range(0));
+    const ASNVLongInt a = FromContents(Contents(size, 2));
+    const ASNVLongInt b = FromContents(Contents(size, 3));
+    for (auto _ : state) {
+        ASNVLongInt sum = a + b;
+        benchmark::DoNotOptimize(sum);
+        ASNVLongInt difference = b - a;
+        benchmark::DoNotOptimize(difference);
+    }
+    SetBytes(state, 2 * size);
+}
+
+void BM_OpenSSLAddSubtract(benchmark::State& state)
+{
+    const auto size = static_cast<std::size_t>(state.range(0));
+    BIGNUM* a = BigNum(Contents(size, 2));
+    BIGNUM* b = BigNum(Contents(size, 3));
+    for (auto _ : state) {
+        // A fresh result each time, as every ASNVLongInt result is a new value.
+        BIGNUM* sum = BN_new();
+        BN_add(sum, a, b);
+        benchmark::DoNotOptimize(sum);
+        BIGNUM* difference = BN_new();
+        BN_sub(difference, b, a);
+        benchmark::DoNotOptimize(difference);
+        BN_free(sum);
+        BN_free(difference);
+    }
+    BN_free(a);
+    BN_free(b);
+    SetBytes(state, 2 * size);
+}
+
+// Equal except in the last byte, the longest comparison of two values of one length.
+void BM_Compare(benchmark::State& state)
+{
+    const auto size = static_cast<std::size_t>(state.range(0));
+    auto contents = Contents(size, 4);
+    const ASNVLongInt a = FromContents(contents);
+    contents.back() ^= 1;
+    const ASNVLongInt b = FromContents(contents);
+    for (auto _ : state) benchmark::DoNotOptimize(a < b);
+    SetBytes(state, size);
+}
+
+void BM_OpenSSLCompare(benchmark::State& state)
+{
+    const auto size = static_cast<std::size_t>(state.range(0));
+    auto contents = Contents(size, 4);
+    BIGNUM* a = BigNum(contents);
+    contents.back() ^= 1;
+    BIGNUM* b = BigNum(contents);
+    for (auto _ : state) benchmark::DoNotOptimize(BN_cmp(a, b) < 0);
+    BN_free(a);
+    BN_free(b);
+    SetBytes(state, size);
+}
+
+// 9 bytes is the shortest contents the parser makes an ASNVLongInt of; 20 a serial number,
+// 257 a 2048-bit modulus.
+void Sizes(benchmark::internal::Benchmark* benchmark)
+{
+    for (const int size : {9, 20, 257, 4096}) benchmark->Arg(size);
+}
+
+BENCHMARK(BM_Construct)->Apply(Sizes);
+BENCHMARK(BM_OpenSSLConstruct)->Apply(Sizes);
+BENCHMARK(BM_AddSubtract)->Apply(Sizes);
+BENCHMARK(BM_OpenSSLAddSubtract)->Apply(Sizes);
+BENCHMARK(BM_Compare)->Apply(Sizes);
+BENCHMARK(BM_OpenSSLCompare)->Apply(Sizes);
+
+} // namespace
