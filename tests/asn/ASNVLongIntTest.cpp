@@ -50,7 +50,7 @@ ASNVLongInt FromInt128(Int128 value) { return FromBytes(Canonical(value)); }
 // Values around every byte boundary up to 64 bits, where carries and borrows change the length.
 std::vector<Int128> BoundaryValues()
 {
-    std::vector<Int128> values{0};
+    std::vector<Int128> values{0, 1, -1, 2, -2};
     for (Int128 power = 128; power <= (Int128(1) << 64); power *= 2)
         for (const Int128 v : {power - 1, power, power + 1}) {
             values.push_back(v);
@@ -122,9 +122,6 @@ void CheckSteps(Int128 x)
 TEST(ASNVLongInt, Int64ConstructionIsCanonical)
 {
     EXPECT_EQ(BytesOf(ASNVLongInt()), Bytes{0x00});
-    EXPECT_EQ(BytesOf(ASNVLongInt(-1)), Bytes{0xFF});
-    EXPECT_EQ(BytesOf(ASNVLongInt(255)), (Bytes{0x00, 0xFF}));
-    EXPECT_EQ(BytesOf(ASNVLongInt(-256)), (Bytes{0xFF, 0x00}));
     for (const Int128 v : BoundaryValues()) {
         if (v < std::numeric_limits<std::int64_t>::min() || v > std::numeric_limits<std::int64_t>::max()) continue;
         EXPECT_EQ(BytesOf(ASNVLongInt(static_cast<std::int64_t>(v))), Canonical(v)) << Hex(Canonical(v));
