@@ -4,5 +4,6 @@
 #include <VEKParser/asn/ASNNode.h>
 #include <VEKParser/asn/ASNParser.h>
 #include <VEKParser/asn/ASNTree.h>
+#include <VEKParser/asn/ASNTreePrinter.h>
 #include <VEKParser/asn/ASNVLongInt.h>
 #include <VEKParser/asn/ConvertStream.h>
