@@ -4,6 +4,7 @@
 #include <string>
 
 #include <VEKParser/foundation/Exceptions.h>
+#include <VEKParser/host/WideStream.h>
 
 #include "tests/doctree/ParsedDocument.h"
 
@@ -71,6 +72,7 @@ TEST(DumpQueries, LinkDumpWritesOneTargetPerLine)
     EXPECT_EQ(DumpLink(*Parse("<p>no links")), "");
 
     std::basic_ostringstream<unsigned short> padded;
+    padded.imbue(VEK::WideStreamLocale());
     padded.fill('.');
     padded.width(8);
     Parse("<a href=x>y</a>")->DumpLink(padded);
