@@ -22,6 +22,13 @@ struct CommandSpec {
 };
 
 constexpr CommandSpec COMMANDS[] = {
+    {"text", "The plain text of each HTML document (UTF-8).", Command::Text, DOCUMENTS | CHARSET | PROFILE},
+    {"links", "The links of each HTML document with their captions, its base and redirect URIs.", Command::Links,
+     DOCUMENTS | CHARSET | PROFILE},
+    {"meta", "Title, subject, author, keywords, meta values and meta charset of each HTML document.",
+     Command::Meta, DOCUMENTS | CHARSET | PROFILE},
+    {"dump", "The document tree and the links of each HTML document, as the library dumps them.", Command::Dump,
+     DOCUMENTS | CHARSET | PROFILE},
     {"tokens", "The tokenizer's elements of each document, one per line: type, offset, text.", Command::Tokens,
      DOCUMENTS | CHARSET},
     {"entities", "Escape or unescape HTML entities, standard input to standard output, line by line.",

@@ -6,6 +6,10 @@
 namespace vekparse {
 
 // Per-document commands: the job RunBatch applies to each input.
+DocumentJob TextJob(const Options& options);
+DocumentJob LinksJob(const Options& options);
+DocumentJob MetaJob(const Options& options);
+DocumentJob DumpJob(const Options& options);
 DocumentJob TokensJob(const Options& options);
 
 // Commands that filter standard input to standard output; each returns the exit status.

@@ -9,6 +9,10 @@ namespace {
 vekparse::DocumentJob JobFor(const vekparse::Options& options)
 {
     switch (options.command) {
+    case vekparse::Command::Text: return vekparse::TextJob(options);
+    case vekparse::Command::Links: return vekparse::LinksJob(options);
+    case vekparse::Command::Meta: return vekparse::MetaJob(options);
+    case vekparse::Command::Dump: return vekparse::DumpJob(options);
     case vekparse::Command::Tokens: return vekparse::TokensJob(options);
     default: return {};
     }
