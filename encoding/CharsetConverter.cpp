@@ -1,7 +1,5 @@
 #include "encoding/CharsetConverter.h"
 
-#include <cstring>
-
 namespace VEKParser {
 
 CharsetConverter::CharsetConverter(VEK::CHARSET from, VEK::CHARSET to) noexcept
@@ -22,15 +20,13 @@ template <class Unit>
 std::uint32_t CharsetConverter::Append(const unsigned char* source, std::uint32_t length,
                                        std::basic_string<Unit>& out) const
 {
-    alignas(Unit) unsigned char area[OUTPUT_AREA];
+    // Units, written through as bytes by the converter, so that they append without another copy.
+    Unit area[OUTPUT_AREA / sizeof(Unit)];
     std::uint32_t position = 0;
     while (position < length) {
         std::uint32_t consumed = 0, produced = 0;
-        Call(source + position, length - position, consumed, area, produced);
-        const std::size_t units = produced / sizeof(Unit);
-        const std::size_t old = out.size();
-        out.resize(old + units);
-        std::memcpy(out.data() + old, area, units * sizeof(Unit));
+        Call(source + position, length - position, consumed, reinterpret_cast<unsigned char*>(area), produced);
+        out.append(area, produced / sizeof(Unit));
         // A converter that reports more than it was given must not move us past the end.
         if (consumed == 0 || consumed > length - position) break;
         position += consumed;

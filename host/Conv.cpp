@@ -8,6 +8,10 @@
 
 #include <unicode/ucnv.h>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "host/ConvTables.h"
 
 namespace VEKCharset {
@@ -17,6 +21,27 @@ namespace {
 using VEK::CHARSET;
 
 constexpr std::uint16_t REPLACEMENT = 0xFFFD;
+
+// Widens the 16 bytes at `s` into 16-bit units at `target` when all are below 0x80, which every
+// charset converted here maps to themselves; false, with nothing written, otherwise. Runs of
+// ASCII are most of what documents hold, so they go 16 bytes at a time.
+bool WidenAscii16(const unsigned char* s, unsigned char* target) noexcept
+{
+#if defined(__SSE2__)
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s));
+    if (_mm_movemask_epi8(bytes) != 0) return false;
+    const __m128i zero = _mm_setzero_si128();
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(target), _mm_unpacklo_epi8(bytes, zero));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(target + 16), _mm_unpackhi_epi8(bytes, zero));
+#else
+    for (int k = 0; k < 16; ++k)
+        if (s[k] >= 0x80) return false;
+    std::uint16_t units[16];
+    for (int k = 0; k < 16; ++k) units[k] = s[k];
+    std::memcpy(target, units, sizeof units);
+#endif
+    return true;
+}
 
 // Output area of one call, in 16-bit units.
 struct UnitSink {
@@ -29,6 +54,13 @@ struct UnitSink {
     {
         std::memcpy(target + 2 * count, &unit, 2);
         ++count;
+    }
+    // Takes 16 bytes below 0x80 as they are; false (nothing written) when one is not.
+    bool PutAscii16(const unsigned char* s) noexcept
+    {
+        if (!WidenAscii16(s, target + 2 * count)) return false;
+        count += 16;
+        return true;
     }
     void PutCodePoint(std::uint32_t c) noexcept
     {
@@ -73,7 +105,8 @@ bool FromUtf8(const unsigned char* s, std::uint32_t n, std::uint32_t& consumed, 
     std::uint32_t i = 0;
     while (i < n && out.Room(2)) {
         if (s[i] < 0x80) {  // runs of ASCII are the common case
-            out.Put(s[i++]);
+            while (i + 16 <= n && out.Room(16) && out.PutAscii16(s + i)) i += 16;
+            if (i < n && s[i] < 0x80 && out.Room(1)) out.Put(s[i++]);
             continue;
         }
         std::uint32_t c = 0;
@@ -98,8 +131,14 @@ bool FromSingleByte(const unsigned char* s, std::uint32_t n, std::uint32_t& cons
 {
     const std::uint32_t count = std::min(n, cap / 2);
     const std::uint16_t* table = SingleByteTable(Charset);
-    UnitSink out{t, cap / 2};
-    for (std::uint32_t i = 0; i < count; ++i) out.Put(table[s[i]]);
+    // One unit per byte: the unit index is the byte index.
+    const auto lookUp = [table, s, t](std::uint32_t from, std::uint32_t to) {
+        for (std::uint32_t k = from; k < to; ++k) std::memcpy(t + 2 * k, &table[s[k]], 2);
+    };
+    std::uint32_t i = 0;
+    for (; i + 16 <= count; i += 16)
+        if (!WidenAscii16(s + i, t + 2 * i)) lookUp(i, i + 16);
+    lookUp(i, count);
     consumed = count;
     produced = count * 2;
     return count > 0;

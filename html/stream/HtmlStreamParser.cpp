@@ -21,17 +21,6 @@ constexpr std::size_t MAX_NAME_UNITS = 10;
 constexpr std::uint32_t END_TAG_LOOKAHEAD = 12;
 constexpr std::uint32_t ENDING_CHARACTERS = 10;
 
-template <class CharT>
-const CharT* FindUnit(const CharT* begin, const CharT* end, CharT unit) noexcept
-{
-    if constexpr (sizeof(CharT) == 1) {
-        const void* hit = std::memchr(begin, static_cast<unsigned char>(unit), static_cast<std::size_t>(end - begin));
-        return hit ? static_cast<const CharT*>(hit) : end;
-    } else {
-        return std::find(begin, end, unit);
-    }
-}
-
 } // namespace
 
 HtmlStreamParserCallback::~HtmlStreamParserCallback() = default;
@@ -158,7 +147,7 @@ bool HtmlStreamParserT<CharT>::FindClosingComment()
     while (!m_Window.AtEnd()) {
         // Only a "-" can start the closing sequence: jump to the next one in the window.
         const CharT* from = m_Window.Begin();
-        const CharT* hit = FindUnit(from, from + m_Window.Available(), minus);
+        const CharT* hit = LookAheadWindowT<CharT>::Find(from, from + m_Window.Available(), minus);
         if (hit != from) {
             m_Window.Skip(static_cast<std::uint32_t>(hit - from));
             continue;
@@ -184,7 +173,7 @@ bool HtmlStreamParserT<CharT>::FindClosingSection(CharT closing)
     const std::uint32_t begin = m_Window.Offset();
     while (!m_Window.AtEnd()) {
         const CharT* from = m_Window.Begin();
-        const CharT* hit = FindUnit(from, from + m_Window.Available(), closing);
+        const CharT* hit = LookAheadWindowT<CharT>::Find(from, from + m_Window.Available(), closing);
         if (hit != from) {
             m_Window.Skip(static_cast<std::uint32_t>(hit - from));
             continue;
@@ -260,10 +249,35 @@ bool HtmlStreamParserT<CharT>::FindClosingBracket()
     // Quote states differ with the start, but a search that begins behind the last ">" of the
     // stream fails whatever its state.
     std::uint32_t behindLastGt = begin;
+    const CharT gt = this->Delim(Base::DELIM_GT);
     while (!m_Window.AtEnd() && !converged(state)) {
+        if (count == 0) {
+            // Nothing to keep in step with: walk the window's units in place.
+            const CharT* const from = m_Window.Begin();
+            const std::uint32_t available = m_Window.Available();
+            for (std::uint32_t i = 0; i < available; ++i) {
+                if (state.mode == BracketState::QUOTED) {
+                    // Inside a quoted value only its closing quote counts; a ">" there closes
+                    // nothing but is remembered like any other.
+                    const CharT* const close = LookAheadWindowT<CharT>::Find(from + i, from + available, state.quote);
+                    const CharT* const lastGt = LookAheadWindowT<CharT>::FindLast(from + i, close, gt);
+                    if (lastGt != close) behindLastGt = m_Window.Offset() + static_cast<std::uint32_t>(lastGt - from) + 1;
+                    i = static_cast<std::uint32_t>(close - from);
+                    if (i == available) break;
+                }
+                const CharT c = from[i];
+                if (StepBracket(state, c)) {
+                    m_Window.Skip(i + 1);
+                    return true;
+                }
+                if (c == gt) behindLastGt = m_Window.Offset() + i + 1;
+            }
+            m_Window.Skip(available);
+            continue;
+        }
         const CharT c = m_Window.Next();
         if (StepBracket(state, c)) return true;
-        if (c == this->Delim(Base::DELIM_GT)) behindLastGt = m_Window.Offset();
+        if (c == gt) behindLastGt = m_Window.Offset();
         for (std::size_t i = 0; i < count; ++i) StepBracket(shadows[i].state, c);
     }
     if (m_Window.AtEnd()) {
@@ -320,7 +334,7 @@ void HtmlStreamParserT<CharT>::ScanText(std::uint32_t start)
         if (room == 0) return;
         const CharT* from = m_Window.Begin();
         const CharT* limit = from + std::min(room, m_Window.Available());
-        const CharT* hit = m_bPlainText ? limit : FindUnit(from, limit, lt);
+        const CharT* hit = m_bPlainText ? limit : LookAheadWindowT<CharT>::Find(from, limit, lt);
         if (hit != from) {
             m_Window.Skip(static_cast<std::uint32_t>(hit - from));
             continue;

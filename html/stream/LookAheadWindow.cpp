@@ -59,7 +59,12 @@ void LookAheadWindowT<CharT>::Fill()
     }
     m_uFill = got / sizeof(CharT);
     m_uOddBytes = got % sizeof(CharT);
-    if (m_bReplaceNul) std::replace(m_Data, m_Data + m_uFill, CharT(0), CharT(0x20));
+    if (!m_bReplaceNul) return;
+    // NULs are rare: jump from one to the next rather than testing every unit.
+    CharT* const end = m_Data + m_uFill;
+    for (CharT* nul = const_cast<CharT*>(Find(m_Data, end, CharT(0))); nul != end;
+         nul = const_cast<CharT*>(Find(nul + 1, end, CharT(0))))
+        *nul = CharT(0x20);
 }
 
 template <class CharT>

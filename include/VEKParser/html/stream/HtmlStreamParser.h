@@ -89,7 +89,7 @@ private:
         bool operator==(const BracketState&) const = default;
     };
     // Takes one unit; true when it is the ">" that closes the tag.
-    bool StepBracket(BracketState& state, CharT c) const noexcept;
+    [[gnu::always_inline]] inline bool StepBracket(BracketState& state, CharT c) const noexcept;
     // A failed search's state at a unit.
     struct Shadow {
         BracketState state;

@@ -41,7 +41,13 @@ protected:
     void AppendKeyValue(const std::pair<String, String>& keyValue, String& attributes) const;
 
     CharT Delim(Delimiter which) const noexcept { return m_sDelimiters[which]; }
-    bool IsWhiteSpace(CharT unit) const noexcept { return m_sWhiteSpace.find(unit) != String::npos; }
+    // The set always holds its four units (one per character converted); the scans ask this for
+    // nearly every unit, so it compares them directly.
+    bool IsWhiteSpace(CharT unit) const noexcept
+    {
+        const CharT* set = m_sWhiteSpace.data();
+        return unit == set[0] || unit == set[1] || unit == set[2] || unit == set[3];
+    }
     // Maps A-Z to a-z in the units of the charset.
     void LowerInPlace(String& text) const;
     // The unit in machine order (swapped back for charset 1210).

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
+#include <cstring>
 
 #include <VEKParser/Export.h>
 #include <VEKParser/host/BinaryStream.h>
@@ -39,6 +41,28 @@ public:
         ++m_uOffset;
         if (m_uPosition == m_uFill) Refill();
         return unit;
+    }
+    // The first `unit` in [begin, end), or end: memchr for bytes, which the scans lean on.
+    static const CharT* Find(const CharT* begin, const CharT* end, CharT unit) noexcept
+    {
+        if constexpr (sizeof(CharT) == 1) {
+            const void* hit = std::memchr(begin, static_cast<unsigned char>(unit), static_cast<std::size_t>(end - begin));
+            return hit ? static_cast<const CharT*>(hit) : end;
+        } else {
+            return std::find(begin, end, unit);
+        }
+    }
+    // The last `unit` in [begin, end), or end.
+    static const CharT* FindLast(const CharT* begin, const CharT* end, CharT unit) noexcept
+    {
+        if constexpr (sizeof(CharT) == 1) {
+            const void* hit = ::memrchr(begin, static_cast<unsigned char>(unit), static_cast<std::size_t>(end - begin));
+            return hit ? static_cast<const CharT*>(hit) : end;
+        } else {
+            for (const CharT* at = end; at != begin;)
+                if (*--at == unit) return at;
+            return end;
+        }
     }
     // Copies up to `count` units from the current one on without moving; returns how many.
     std::uint32_t Peek(CharT* out, std::uint32_t count);
