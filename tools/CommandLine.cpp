@@ -31,6 +31,7 @@ constexpr CommandSpec COMMANDS[] = {
      DOCUMENTS | CHARSET | PROFILE},
     {"tokens", "The tokenizer's elements of each document, one per line: type, offset, text.", Command::Tokens,
      DOCUMENTS | CHARSET},
+    {"asn1", "The decoded tree of DER or PEM input (every PEM block), one line per value.", Command::Asn1, DOCUMENTS},
     {"entities", "Escape or unescape HTML entities, standard input to standard output, line by line.",
      Command::Entities, 0},
     {"convert", "Convert standard input from a charset to UTF-8 on standard output.", Command::Convert, 0},

@@ -11,6 +11,7 @@ DocumentJob LinksJob(const Options& options);
 DocumentJob MetaJob(const Options& options);
 DocumentJob DumpJob(const Options& options);
 DocumentJob TokensJob(const Options& options);
+DocumentJob Asn1Job(const Options& options);
 
 // Commands that filter standard input to standard output; each returns the exit status.
 int RunEntities(const Options& options);

@@ -1,5 +1,6 @@
 #include "Pem.h"
 
+#include <algorithm>
 #include <array>
 #include <stdexcept>
 
@@ -61,7 +62,15 @@ std::string DecodeBase64(std::string_view body, const std::string& label)
 
 } // namespace
 
-bool LooksLikePem(std::string_view bytes) noexcept { return bytes.find(BEGIN) != std::string_view::npos; }
+bool LooksLikePem(std::string_view bytes) noexcept
+{
+    // Text may stand before the first block; binary bytes, which DER starts with, may not.
+    const std::size_t begin = bytes.find(BEGIN);
+    if (begin == std::string_view::npos) return false;
+    return std::none_of(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(begin), [](char c) {
+        return static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\n' && c != '\r';
+    });
+}
 
 std::vector<PemBlock> DecodePem(std::string_view text)
 {

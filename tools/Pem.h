@@ -12,7 +12,7 @@ struct PemBlock {
     std::string der;
 };
 
-// Whether the bytes are PEM text rather than binary DER.
+// Whether the bytes are PEM text rather than binary DER: a BEGIN line after nothing but text.
 bool LooksLikePem(std::string_view bytes) noexcept;
 
 // Every block in order; text outside the blocks is ignored, as OpenSSL does. Throws

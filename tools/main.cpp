@@ -14,6 +14,7 @@ vekparse::DocumentJob JobFor(const vekparse::Options& options)
     case vekparse::Command::Meta: return vekparse::MetaJob(options);
     case vekparse::Command::Dump: return vekparse::DumpJob(options);
     case vekparse::Command::Tokens: return vekparse::TokensJob(options);
+    case vekparse::Command::Asn1: return vekparse::Asn1Job(options);
     default: return {};
     }
 }

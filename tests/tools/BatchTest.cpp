@@ -27,7 +27,7 @@ TEST(Batch, WrongUsageExitsTwoWithTheUsage)
 
 TEST(Batch, HelpForEveryCommandAndVersion)
 {
-    for (const char* command : {"text", "links", "meta", "dump", "tokens", "entities", "convert"}) {
+    for (const char* command : {"text", "links", "meta", "dump", "tokens", "asn1", "entities", "convert"}) {
         const Result result = Vekparse({command, "--help"});
         EXPECT_EQ(result.status, 0) << command;
         EXPECT_NE(result.out.find("Usage:"), std::string::npos) << command;

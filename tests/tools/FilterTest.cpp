@@ -1,6 +1,5 @@
 // vekparse entities and convert, standard input to standard output.
 #include <algorithm>
-#include <cstdio>
 
 #include <gtest/gtest.h>
 
@@ -26,14 +25,7 @@ TEST(Entities, EachModeWorksLineByLineInUtf8)
 std::string Python(const std::string& script, const std::string& argument)
 {
     TempDir dir;
-    const std::string command = "python3 " + dir.Write("script.py", script) + " '" + argument + "'";
-    std::string out;
-    if (FILE* pipe = popen(command.c_str(), "r")) {
-        char buffer[4096];
-        for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
-        pclose(pipe);
-    }
-    return out;
+    return Shell("python3 " + dir.Write("script.py", script) + " '" + argument + "'");
 }
 
 // Every printable byte the code page defines, many times over (beyond one 4096-byte read).

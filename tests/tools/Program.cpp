@@ -1,5 +1,6 @@
 #include "Program.h"
 
+#include <cstdio>
 #include <fstream>
 #include <sstream>
 
@@ -72,6 +73,17 @@ std::vector<std::string> Lines(const std::string& text)
     std::istringstream in(text);
     for (std::string line; std::getline(in, line);) lines.push_back(line);
     return lines;
+}
+
+std::string Shell(const std::string& command)
+{
+    std::string out;
+    if (FILE* pipe = popen(command.c_str(), "r")) {
+        char buffer[4096];
+        for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
+        pclose(pipe);
+    }
+    return out;
 }
 
 std::string Sample(const std::string& name) { return std::string(VEKPARSER_SOURCE_DIR) + "/samples/" + name; }

@@ -23,6 +23,9 @@ std::vector<nlohmann::json> JsonLines(const std::string& out);
 
 std::vector<std::string> Lines(const std::string& text);
 
+// Standard output of a shell command (for the reference tools the tests compare with).
+std::string Shell(const std::string& command);
+
 std::string Sample(const std::string& name);  // path of a file in samples/
 
 // A directory that exists for the test and is removed afterwards.

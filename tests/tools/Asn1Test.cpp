@@ -1,0 +1,145 @@
+// vekparse asn1 on the system's certificates, against `openssl asn1parse`.
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <regex>
+#include <tuple>
+
+#include <gtest/gtest.h>
+
+#include "Program.h"
+
+namespace vektest {
+namespace {
+
+// offset, depth, header length, contents length, constructed
+using Line = std::tuple<unsigned, unsigned, unsigned, unsigned, bool>;
+
+std::vector<std::string> StoreCertificates()
+{
+    std::vector<std::string> paths;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator("/etc/ssl/certs", error))
+        if (entry.path().extension() == ".pem") paths.push_back(entry.path().string());
+    std::sort(paths.begin(), paths.end());
+    return paths;
+}
+
+// asn1parse shows a context-specific wrapper as a line of its own; the decoded tree folds it
+// into the value it wraps, which then stands one level higher.
+std::vector<Line> Asn1parse(const std::string& pemPath)
+{
+    static const std::regex LINE(R"(\s*(\d+):d=\s*(\d+)\s+hl=\s*(\d+)\s+l=\s*(\d+)\s+(prim|cons):\s+(.*))");
+    std::vector<Line> lines;
+    std::map<unsigned, bool> wrapperAt;  // whether the last line at each depth was a wrapper
+    for (const std::string& text : Lines(Shell("openssl asn1parse -in '" + pemPath + "'"))) {
+        std::smatch m;
+        if (!std::regex_match(text, m, LINE)) {
+            ADD_FAILURE() << text;
+            continue;
+        }
+        const auto depth = static_cast<unsigned>(std::stoul(m[2]));
+        const bool constructed = m[5] == "cons";
+        wrapperAt[depth] = constructed && m[6].str().starts_with("cont [");
+        if (wrapperAt[depth]) continue;
+        unsigned folded = 0;
+        for (unsigned d = 0; d < depth; ++d) folded += wrapperAt[d];
+        lines.emplace_back(std::stoul(m[1]), depth - folded, std::stoul(m[3]), std::stoul(m[4]), constructed);
+    }
+    return lines;
+}
+
+std::vector<Line> Decoded(const nlohmann::json& nodes)
+{
+    std::vector<Line> lines;
+    for (const nlohmann::json& node : nodes)
+        lines.emplace_back(node["offset"], node["depth"], node["header_length"], node["length"], node["constructed"]);
+    return lines;
+}
+
+std::string ReadFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+TEST(Asn1, EveryStoreCertificateHasTheStructureOpensslSees)
+{
+    const std::vector<std::string> certificates = StoreCertificates();
+    if (certificates.empty()) GTEST_SKIP() << "ca-certificates is not installed";
+    std::vector<std::string> arguments{"asn1", "--json", "-q", "-j", "2"};
+    arguments.insert(arguments.end(), certificates.begin(), certificates.end());
+    const Result result = Vekparse(arguments);
+    ASSERT_EQ(result.status, 0) << result.err;
+    const std::vector<nlohmann::json> objects = JsonLines(result.out);
+    ASSERT_EQ(objects.size(), certificates.size());
+    for (std::size_t i = 0; i < objects.size(); ++i) {
+        ASSERT_EQ(objects[i]["path"], certificates[i]);
+        ASSERT_EQ(objects[i]["blocks"].size(), 1u) << certificates[i];
+        EXPECT_EQ(Decoded(objects[i]["blocks"][0]["nodes"]), Asn1parse(certificates[i])) << certificates[i];
+    }
+}
+
+TEST(Asn1, EveryBlockOfAPemFileAndTheSameTreeFromDer)
+{
+    const std::vector<std::string> certificates = StoreCertificates();
+    if (certificates.size() < 2) GTEST_SKIP() << "ca-certificates is not installed";
+    TempDir dir;
+    const std::string two = dir.Write("two.pem", "first:\n" + ReadFile(certificates.front()) + "\nsecond:\n" +
+                                                     ReadFile(certificates.back()));
+    Shell("openssl x509 -in '" + certificates.back() + "' -outform der -out " + (dir.Path() / "last.der").string());
+    const Result result = Vekparse({"asn1", "--json", "-q", two, (dir.Path() / "last.der").string()});
+    ASSERT_EQ(result.status, 0) << result.err;
+    const std::vector<nlohmann::json> objects = JsonLines(result.out);
+    ASSERT_EQ(objects.size(), 2u);
+    const nlohmann::json& blocks = objects[0]["blocks"];
+    ASSERT_EQ(blocks.size(), 2u);
+    EXPECT_EQ(blocks[0]["label"], "CERTIFICATE");
+    EXPECT_EQ(Decoded(blocks[0]["nodes"]), Asn1parse(certificates.front()));
+    EXPECT_EQ(Decoded(blocks[1]["nodes"]), Asn1parse(certificates.back()));
+    EXPECT_EQ(objects[1]["nodes"], blocks[1]["nodes"]);
+}
+
+TEST(Asn1, ValuesOfTheSampleCertificate)
+{
+    const Result readable = Vekparse({"asn1", "-q", Sample("certificates.pem")});
+    ASSERT_EQ(readable.status, 0) << readable.err;
+    const std::vector<std::string> lines = Lines(readable.out);
+    ASSERT_GT(lines.size(), 3u);
+    EXPECT_EQ(lines[0], "PEM block 1 of 2: CERTIFICATE");
+    EXPECT_EQ(lines[1], "0:d=0 hl=4 l=939 cons: SEQUENCE");
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "PEM block 2 of 2: CERTIFICATE"), 1);
+
+    const nlohmann::json der = JsonLines(Vekparse({"asn1", "--json", "-q", Sample("sample-cert.der")}).out).at(0);
+    std::map<std::string, nlohmann::json> values;  // type -> first value of that type
+    for (const nlohmann::json& node : der["nodes"])
+        if (node.contains("value") && !values.count(node["type"])) values[node["type"]] = node["value"];
+    EXPECT_EQ(values["Integer"], 2);  // the version, below its context-specific tag
+    EXPECT_EQ(values["BigInteger"], "0x3CC5C4D0458497BDDE5CB5271E95EC07014FA341");
+    EXPECT_EQ(values["ObjectIdentifier"], "1.2.840.113549.1.1.11");
+    EXPECT_EQ(values["WideString"], "DE");
+    EXPECT_EQ(values["Time"], "261206143549Z");
+    EXPECT_EQ(values["Boolean"], true);
+}
+
+TEST(Asn1, BrokenInputIsReportedAndTheBatchGoesOn)
+{
+    TempDir dir;
+    const std::string der = ReadFile(Sample("sample-cert.der"));
+    const std::string cut = dir.Write("cut.der", der.substr(0, der.size() / 2));
+    const std::string stray = dir.Write("stray.der", std::string("\0\0", 2));
+    const std::string pem = dir.Write("bad.pem", "-----BEGIN CERTIFICATE-----\nMII*\n-----END CERTIFICATE-----\n");
+    const std::string open = dir.Write("open.pem", "-----BEGIN CERTIFICATE-----\nMIIB\n");
+    const Result result = Vekparse({"asn1", "-q", cut, stray, Sample("sample-cert.der"), pem, open});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.err, "vekparse: " + cut + ": BER data ends inside a value\n"
+                          "vekparse: " + stray + ": end-of-contents octets outside an indefinite-length value\n"
+                          "vekparse: " + pem + ": PEM block CERTIFICATE holds a character that is not base64\n"
+                          "vekparse: " + open + ": PEM block CERTIFICATE has no END line\n");
+    EXPECT_NE(result.out.find("0:d=0 hl=4 l=939 cons: SEQUENCE"), std::string::npos);
+}
+
+} // namespace
+} // namespace vektest
