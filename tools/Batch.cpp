@@ -92,7 +92,6 @@ public:
 
     int Run()
     {
-        const auto start = std::chrono::steady_clock::now();
         std::size_t failures = 0;
         for (std::size_t i = 0; i < m_Inputs.size(); ++i) {
             const Outcome outcome = Take(i);
@@ -100,7 +99,7 @@ public:
         }
         std::fflush(stdout);
         m_Progress.Hide();
-        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - m_Start).count();
         if (!m_bQuiet)
             fmt::print(stderr, "{} documents, {} bytes, {} failed, {:.3f} s\n", m_Inputs.size(), m_uBytes.load(),
                        failures, seconds);
@@ -169,6 +168,8 @@ private:
     Progress m_Progress;
     const bool m_bShareTerminal;
     const bool m_bQuiet;
+    // Before the workers start, which begin parsing at once.
+    const std::chrono::steady_clock::time_point m_Start = std::chrono::steady_clock::now();
 
     std::mutex m_Mutex;
     std::condition_variable m_Ready;
