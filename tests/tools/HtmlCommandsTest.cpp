@@ -55,6 +55,28 @@ TEST(HtmlCommands, LinksMetaAndHiddenTextOfTheWelcomePage)
     EXPECT_NE(readable.out.find("link\trelative/link.html\t"), std::string::npos) << readable.out;
 }
 
+// A 16-bit page says the same as its UTF-8 form; raw text keeps the references as written.
+TEST(HtmlCommands, SixteenBitPagesAndRawText)
+{
+    const std::string page = "<title>Grüße</title><p>Привет &amp; мир</p>";
+    TempDir dir;
+    const std::string utf8 = dir.Write("u8.html", page);
+    const std::string text = OneObject({"text", "--json", "-q", utf8})["text"];
+    for (const auto& [codec, charset] : {std::pair<std::string, int>{"utf-16-le", 1201}, {"utf-16-be", 1210}}) {
+        // Python writes the byte-order mark and the 16-bit units.
+        const std::string wide = dir.Write(codec + ".html",
+            Shell("python3 -c 'import sys; sys.stdout.buffer.write((\"\\ufeff\" + open(sys.argv[1], encoding=\"utf-8\")"
+                  ".read()).encode(sys.argv[2]))' " + utf8 + " " + codec));
+        const nlohmann::json object = OneObject({"text", "--json", "-q", wide});
+        EXPECT_EQ(object["charset"], charset);
+        EXPECT_EQ(object["text"], text) << codec;
+        EXPECT_EQ(OneObject({"meta", "--json", "-q", wide})["title"], "Grüße") << codec;
+    }
+    EXPECT_NE(text.find("Привет & мир"), std::string::npos) << text;
+    const std::string raw = OneObject({"text", "--raw", "--json", "-q", utf8})["text"];
+    EXPECT_NE(raw.find("Привет &amp; мир"), std::string::npos) << raw;
+}
+
 TEST(HtmlCommands, DumpShowsTheTreeAndTheLinks)
 {
     const Result dump = Vekparse({"dump", "-q", Sample("welcome.html")});
