@@ -58,6 +58,7 @@ bool ConstructedASNNode::HasChildren() const { return !m_Children.empty(); }
 int ConstructedASNNode::NumberOfChildren() const { return static_cast<int>(m_Children.size()); }
 VEK::SmartPtr<BaseASNNode> ConstructedASNNode::GetChild(int index) { return m_Children[static_cast<std::size_t>(index)]; }
 void ConstructedASNNode::AddChild(const VEK::SmartPtr<BaseASNNode>& child) { m_Children.push_back(child); }
+void ConstructedASNNode::AddChild(VEK::SmartPtr<BaseASNNode>&& child) { m_Children.push_back(std::move(child)); }
 
 template <class T>
 PrimitiveASNNode<T>::PrimitiveASNNode(int explicitTag, T value, int valueType)

@@ -1,5 +1,7 @@
 #include <VEKParser/asn/ASNParser.h>
 
+#include <utility>
+
 #include <VEKParser/foundation/Exceptions.h>
 
 #include "asn/ASNPrimitiveDecoder.h"
@@ -22,20 +24,21 @@ bool ConsumePendingEnd(int& pendingEnds) noexcept
 
 } // namespace
 
-ASNParser::ASNParser() : m_TextBuffer(1024) {}
+ASNParser::ASNParser() : m_ContentBuffer(1024), m_TextBuffer(1024) {}
 
 ASNParser::~ASNParser() = default;
 
 void ASNParser::Parse(VEK::BinaryStreamBufT<unsigned int>& stream, ASNTree& tree)
 {
-    m_pScanner = VEK::RefCount<VEKFile::BinaryStreamParser>(new VEKFile::BinaryStreamParser(stream, true));
+    m_Scanner.emplace(stream, true);
     m_pStream = &stream;
+    m_pInPlace = stream.ContiguousData();
     Level top;
     VEK::SmartPtr<BaseASNNode> node;
     for (;;) {
         switch (ReadNextValue(node, top)) {
         case Outcome::EndOfStream: return;
-        case Outcome::Value: tree.AddNode(node); break;
+        case Outcome::Value: tree.AddNode(std::move(node)); break;
         case Outcome::EndOfContents:
             if (!ConsumePendingEnd(top.m_nPendingEnds)) throw ASNEOCException();
             break;
@@ -45,7 +48,7 @@ void ASNParser::Parse(VEK::BinaryStreamBufT<unsigned int>& stream, ASNTree& tree
 
 bool ASNParser::ReadIdentifier(int& cls, PrimitiveOrConstructed& pc, int& tag)
 {
-    VEKFile::BinaryStreamParser& scanner = *m_pScanner;
+    VEKFile::BinaryStreamParser& scanner = *m_Scanner;
     const unsigned char first = scanner.GetCurrentChar();
     if (!scanner.Fetch(1, false, true)) return false;
     cls = first >> 6;
@@ -76,7 +79,7 @@ bool ASNParser::ReadIdentifier(ASNHeader& header)
 
 std::int64_t ASNParser::ReadLength()
 {
-    VEKFile::BinaryStreamParser& scanner = *m_pScanner;
+    VEKFile::BinaryStreamParser& scanner = *m_Scanner;
     const unsigned char first = scanner.GetCurrentChar();
     if (!scanner.Fetch(1, false, true)) throw ASNPrematureEOFException();
     if (first < 0x80) return first;
@@ -108,15 +111,15 @@ ASNParser::Outcome ASNParser::ReadNextValue(VEK::SmartPtr<BaseASNNode>& out, Lev
     header.m_nLength = ReadLength();
     header.m_uHeaderLength = Position() - header.m_uOffset;
     if (header.m_bConstructed) {
-        const auto node = MakeASNNode<ConstructedASNNode>(explicitTag);
+        ConstructedASNNode* node = MakeASNNode<ConstructedASNNode>(explicitTag);
+        out = VEK::SmartPtr<BaseASNNode>(node);
         node->SetHeaders(header, wrapper);
-        out = node;
         ReadChildren(*node, header.m_nLength, level);
         return Outcome::Value;
     }
-    ReadContents(header.m_nLength);
+    const ASNOctets contents = ReadContents(header.m_nLength);
     if (header.m_nTagNumber == END_OF_CONTENTS) return Outcome::EndOfContents;
-    out = ASNPrimitiveDecoder::Decode(header.m_nTagNumber, explicitTag, m_pScanner->GetFetchingBuffer(), m_TextBuffer);
+    out = ASNPrimitiveDecoder::Decode(header.m_nTagNumber, explicitTag, contents, m_ContentBuffer, m_TextBuffer);
     out->SetHeaders(header, wrapper);
     return Outcome::Value;
 }
@@ -129,7 +132,7 @@ void ASNParser::ReadChildren(ConstructedASNNode& node, std::int64_t length, cons
     if (length == ASNHeader::INDEFINITE) {
         for (bool first = true;; first = false) {
             switch (ReadNextValue(child, level)) {
-            case Outcome::Value: node.AddChild(child); break;
+            case Outcome::Value: node.AddChild(std::move(child)); break;
             case Outcome::EndOfContents:
                 if (!ConsumePendingEnd(level.m_nPendingEnds)) return;
                 break;
@@ -144,7 +147,7 @@ void ASNParser::ReadChildren(ConstructedASNNode& node, std::int64_t length, cons
     const std::int64_t end = std::int64_t{Position()} + length;
     while (Position() < end) {
         switch (ReadNextValue(child, level)) {
-        case Outcome::Value: node.AddChild(child); break;
+        case Outcome::Value: node.AddChild(std::move(child)); break;
         case Outcome::EndOfContents:
             if (!ConsumePendingEnd(level.m_nPendingEnds)) throw ASNEOCException();
             break;
@@ -153,17 +156,25 @@ void ASNParser::ReadChildren(ConstructedASNNode& node, std::int64_t length, cons
     }
 }
 
-void ASNParser::ReadContents(std::int64_t length)
+ASNOctets ASNParser::ReadContents(std::int64_t length)
 {
-    VEKFile::BinaryStreamParser& scanner = *m_pScanner;
-    scanner.ClearFetchingBuffer();
-    if (length <= 0) return;
+    if (length <= 0) return {};
     // Checked before anything is read, so a hostile length never sizes a buffer.
     if (length > std::int64_t{m_pStream->Size()} - Position()) throw ASNPrematureEOFException();
+    VEKFile::BinaryStreamParser& scanner = *m_Scanner;
+    const auto count = static_cast<std::uint32_t>(length);
+    if (m_pInPlace) {
+        const unsigned char* start = m_pInPlace + Position();
+        if (!scanner.Fetch(count, false, true)) throw ASNPrematureEOFException();
+        return {start, count};
+    }
+    scanner.ClearFetchingBuffer();
     scanner.SetFetching(true);
-    const bool complete = scanner.Fetch(static_cast<std::uint32_t>(length), false, true);
+    const bool complete = scanner.Fetch(count, false, true);
     scanner.SetFetching(false);
     if (!complete) throw ASNPrematureEOFException();
+    const VEKFile::MemoryBuffer& captured = scanner.GetFetchingBuffer();
+    return {captured.Data(), captured.Size()};
 }
 
 } // namespace VEKParser

@@ -20,12 +20,7 @@ namespace {
 // Contents longer than this many octets do not fit a 64-bit integer node.
 constexpr std::uint32_t INT64_OCTETS = 8;
 
-struct Octets {
-    const unsigned char* m_pData;
-    std::uint32_t m_uSize;
-};
-
-VEK::BitVector DecodeBitString(Octets in)
+VEK::BitVector DecodeBitString(ASNOctets in)
 {
     VEK::BitVector bits;
     if (in.m_uSize == 0) return bits;
@@ -33,6 +28,7 @@ VEK::BitVector DecodeBitString(Octets in)
     const std::size_t bytes = in.m_uSize - 1;
     // At most seven bits of the last octet can be unused, and none when there is no octet.
     if (unused > 7 || (bytes == 0 && unused != 0)) throw ASNException();
+    if (bytes == 0) return bits;
     bits.resize(bytes * 8);
     std::memcpy(bits.data(), in.m_pData + 1, bytes);
     bits.resize(bytes * 8 - unused);
@@ -40,7 +36,7 @@ VEK::BitVector DecodeBitString(Octets in)
 }
 
 // Arcs wider than 32 bits keep their low 32 bits, as the arithmetic on int would wrap.
-std::vector<int> DecodeObjectIdentifier(Octets in)
+std::vector<int> DecodeObjectIdentifier(ASNOctets in)
 {
     if (in.m_uSize == 0) return {0, 0};
     const unsigned int first = in.m_pData[0];
@@ -61,7 +57,7 @@ std::vector<int> DecodeObjectIdentifier(Octets in)
 }
 
 // ISO 6093 numbers as the C locale reads them, whatever the process's locale.
-double DecodeDecimalReal(Octets in)
+double DecodeDecimalReal(ASNOctets in)
 {
     std::string text(reinterpret_cast<const char*>(in.m_pData), in.m_uSize);
     std::replace(text.begin(), text.end(), ',', '.');
@@ -75,7 +71,7 @@ double DecodeDecimalReal(Octets in)
 
 // X.690 binary form: sign, base, scale factor and exponent length in the first octet. The
 // mantissa keeps its last 32 bits; exponents beyond any double's range give 0 or infinity.
-double DecodeBinaryReal(Octets in)
+double DecodeBinaryReal(ASNOctets in)
 {
     const unsigned int first = in.m_pData[0];
     const double sign = first & 0x40 ? -1.0 : 1.0;
@@ -95,7 +91,7 @@ double DecodeBinaryReal(Octets in)
     return sign * std::ldexp(static_cast<double>(mantissa), static_cast<int>(power));
 }
 
-double DecodeReal(Octets in)
+double DecodeReal(ASNOctets in)
 {
     if (in.m_uSize == 0) return 0.0;
     const unsigned int first = in.m_pData[0];
@@ -117,26 +113,65 @@ VEK::DateTime DecodeTime(const std::string& written)
     }
 }
 
-VEK::WString DecodeText(VEK::CHARSET charset, VEKFile::MemoryBuffer& content, VEKFile::MemoryBuffer& text)
+// Puts the octets into `content`, rewound, for the readers that take a stream.
+VEKFile::MemoryBuffer& AsStream(ASNOctets in, VEKFile::MemoryBuffer& content)
 {
-    content.SeekG(0);
+    content.Clear();
+    content.Put(in.m_pData, in.m_uSize);
+    return content;
+}
+
+VEK::WString DecodeText(VEK::CHARSET charset, ASNOctets in, VEKFile::MemoryBuffer& content, VEKFile::MemoryBuffer& text)
+{
     text.Clear();
+    AsStream(in, content);
     ConvertStream(charset, VEK::CHARSET_UTF16, content, text, false, true);
     VEK::WString result;
     text.Copy(result);
     return result;
 }
 
-VEK::SmartPtr<BaseASNNode> DecodeInteger(int explicitTag, VEKFile::MemoryBuffer& content)
+BaseASNNode* DecodeInteger(int explicitTag, ASNOctets in, VEKFile::MemoryBuffer& content)
 {
-    const Octets in{content.Data(), content.Size()};
     if (in.m_uSize == 0) return MakeASNNode<PrimitiveASNNode<std::int64_t>>(explicitTag, std::int64_t{0}, Null);
-    if (in.m_uSize > INT64_OCTETS) {
-        content.SeekG(0);
-        return MakeASNNode<PrimitiveASNNode<ASNVLongInt>>(explicitTag, ASNVLongInt(content), BigInteger);
-    }
+    if (in.m_uSize > INT64_OCTETS)
+        return MakeASNNode<PrimitiveASNNode<ASNVLongInt>>(explicitTag, ASNVLongInt(AsStream(in, content)), BigInteger);
     return MakeASNNode<PrimitiveASNNode<std::int64_t>>(explicitTag, ASNPrimitiveDecoder::TwosComplement(in.m_pData, in.m_uSize),
                                                        Integer);
+}
+
+BaseASNNode* DecodeByTag(const ASNTagRow& row, int explicitTag, ASNOctets in, VEKFile::MemoryBuffer& content,
+                         VEKFile::MemoryBuffer& text)
+{
+    switch (row.m_Content) {
+    case ASNContent::Boolean:
+        return MakeASNNode<PrimitiveASNNode<bool>>(explicitTag, in.m_uSize > 0 && in.m_pData[0] != 0, Boolean);
+    case ASNContent::BitString:
+        return MakeASNNode<PrimitiveASNNode<VEK::BitVector>>(explicitTag, DecodeBitString(in), BitString);
+    case ASNContent::OctetString:
+        return MakeASNNode<PrimitiveASNNode<std::string>>(
+            explicitTag, std::string(reinterpret_cast<const char*>(in.m_pData), in.m_uSize), OctetString);
+    case ASNContent::Null:
+        // NULL with contents is read as the integer they spell.
+        return MakeASNNode<PrimitiveASNNode<std::int64_t>>(
+            explicitTag, ASNPrimitiveDecoder::TwosComplement(in.m_pData, in.m_uSize), in.m_uSize == 0 ? Null : Integer);
+    case ASNContent::ObjectIdentifier:
+        return MakeASNNode<PrimitiveASNNode<std::vector<int>>>(explicitTag, DecodeObjectIdentifier(in), ObjectIdentifier);
+    case ASNContent::Real:
+        return MakeASNNode<PrimitiveASNNode<double>>(explicitTag, DecodeReal(in), Real);
+    case ASNContent::Text:
+        return MakeASNNode<PrimitiveASNNode<VEK::WString>>(explicitTag, DecodeText(row.m_Charset, in, content, text),
+                                                           WideString);
+    case ASNContent::Time: {
+        std::string written(reinterpret_cast<const char*>(in.m_pData), in.m_uSize);
+        const VEK::DateTime value = DecodeTime(written);
+        return MakeASNNode<ASNTimeNode>(explicitTag, value, std::move(written));
+    }
+    case ASNContent::EndOfContents:
+    case ASNContent::Integer:
+        break;
+    }
+    return DecodeInteger(explicitTag, in, content);
 }
 
 } // namespace
@@ -151,39 +186,10 @@ std::int64_t ASNPrimitiveDecoder::TwosComplement(const unsigned char* octets, st
     return static_cast<std::int64_t>(flip ? ~value : value);
 }
 
-VEK::SmartPtr<BaseASNNode> ASNPrimitiveDecoder::Decode(int tagNumber, int explicitTag, VEKFile::MemoryBuffer& content,
-                                                       VEKFile::MemoryBuffer& text)
+VEK::SmartPtr<BaseASNNode> ASNPrimitiveDecoder::Decode(int tagNumber, int explicitTag, ASNOctets octets,
+                                                       VEKFile::MemoryBuffer& content, VEKFile::MemoryBuffer& text)
 {
-    const ASNTagRow& row = FindTagRow(tagNumber);
-    const Octets in{content.Data(), content.Size()};
-    switch (row.m_Content) {
-    case ASNContent::Boolean:
-        return MakeASNNode<PrimitiveASNNode<bool>>(explicitTag, in.m_uSize > 0 && in.m_pData[0] != 0, Boolean);
-    case ASNContent::BitString:
-        return MakeASNNode<PrimitiveASNNode<VEK::BitVector>>(explicitTag, DecodeBitString(in), BitString);
-    case ASNContent::OctetString:
-        return MakeASNNode<PrimitiveASNNode<std::string>>(
-            explicitTag, std::string(reinterpret_cast<const char*>(in.m_pData), in.m_uSize), OctetString);
-    case ASNContent::Null:
-        // NULL with contents is read as the integer they spell.
-        return MakeASNNode<PrimitiveASNNode<std::int64_t>>(explicitTag, TwosComplement(in.m_pData, in.m_uSize),
-                                                           in.m_uSize == 0 ? Null : Integer);
-    case ASNContent::ObjectIdentifier:
-        return MakeASNNode<PrimitiveASNNode<std::vector<int>>>(explicitTag, DecodeObjectIdentifier(in), ObjectIdentifier);
-    case ASNContent::Real:
-        return MakeASNNode<PrimitiveASNNode<double>>(explicitTag, DecodeReal(in), Real);
-    case ASNContent::Text:
-        return MakeASNNode<PrimitiveASNNode<VEK::WString>>(explicitTag, DecodeText(row.m_Charset, content, text), WideString);
-    case ASNContent::Time: {
-        std::string written(reinterpret_cast<const char*>(in.m_pData), in.m_uSize);
-        const VEK::DateTime value = DecodeTime(written);
-        return MakeASNNode<ASNTimeNode>(explicitTag, value, std::move(written));
-    }
-    case ASNContent::EndOfContents:
-    case ASNContent::Integer:
-        break;
-    }
-    return DecodeInteger(explicitTag, content);
+    return DecodeByTag(FindTagRow(tagNumber), explicitTag, octets, content, text);
 }
 
 } // namespace VEKParser

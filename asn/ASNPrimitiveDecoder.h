@@ -9,13 +9,21 @@
 
 namespace VEKParser {
 
-// Builds the node of one primitive value from its contents octets, by tag number. `text` is
-// scratch storage for the string types' converted text. Throws ASNException for a bit string
-// whose unused-bit count is impossible; end-of-contents is the parser's business, not this.
+// The contents octets of one primitive value, wherever they lie.
+struct ASNOctets {
+    const unsigned char* m_pData = nullptr;
+    std::uint32_t m_uSize = 0;
+};
+
+// Builds the node of one primitive value from its contents octets, by tag number. Throws
+// ASNException for a bit string whose unused-bit count is impossible; end-of-contents is the
+// parser's business, not this.
 class ASNPrimitiveDecoder {
 public:
-    static VEK::SmartPtr<BaseASNNode> Decode(int tagNumber, int explicitTag, VEKFile::MemoryBuffer& content,
-                                             VEKFile::MemoryBuffer& text);
+    // `content` and `text` are scratch streams for the values that are read from a stream (the
+    // string types and integers longer than 64 bits); kept by the caller so their storage is reused.
+    static VEK::SmartPtr<BaseASNNode> Decode(int tagNumber, int explicitTag, ASNOctets octets,
+                                             VEKFile::MemoryBuffer& content, VEKFile::MemoryBuffer& text);
 
     // Big-endian two's complement; octets beyond eight shift the first ones out.
     static std::int64_t TwosComplement(const unsigned char* octets, std::uint32_t count) noexcept;
@@ -23,7 +31,7 @@ public:
 
 // new for the pool-allocated nodes, which yields null instead of throwing.
 template <class Node, class... Args>
-VEK::SmartPtr<Node> MakeASNNode(Args&&... args)
+Node* MakeASNNode(Args&&... args)
 {
     Node* node = new Node(static_cast<Args&&>(args)...);
     if (!node) throw std::bad_alloc();

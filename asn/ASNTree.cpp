@@ -14,5 +14,6 @@ void ASNTree::Reset()
 }
 
 void ASNTree::AddNode(const VEK::SmartPtr<BaseASNNode>& node) { m_Nodes.push_back(node); }
+void ASNTree::AddNode(VEK::SmartPtr<BaseASNNode>&& node) { m_Nodes.push_back(std::move(node)); }
 
 } // namespace VEKParser

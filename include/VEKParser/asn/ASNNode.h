@@ -88,6 +88,8 @@ public:
     int NumberOfChildren() const override;
     VEK::SmartPtr<BaseASNNode> GetChild(int index) override;
     void AddChild(const VEK::SmartPtr<BaseASNNode>& child) override;
+    // Appends, taking over the caller's handle (no count changes).
+    void AddChild(VEK::SmartPtr<BaseASNNode>&& child);
 
     // The children without taking references, for walks over the tree.
     const VEK::SmartPtr<BaseASNNode>* Begin() const noexcept { return m_Children.begin(); }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 #include <VEKParser/Export.h>
 #include <VEKParser/asn/ASNNode.h>
@@ -8,10 +9,11 @@
 #include <VEKParser/host/BinaryStream.h>
 #include <VEKParser/host/BinaryStreamParser.h>
 #include <VEKParser/host/MemoryBuffer.h>
-#include <VEKParser/host/RefCount.h>
 #include <VEKParser/host/SmartPtr.h>
 
 namespace VEKParser {
+
+struct ASNOctets;
 
 // Decodes a stream of BER values (X.690) into an ASNTree, one node per top-level value.
 //
@@ -56,13 +58,18 @@ private:
     bool ReadIdentifier(ASNHeader& header);
     std::int64_t ReadLength();
     void ReadChildren(ConstructedASNNode& node, std::int64_t length, const Level& parent);
-    // Reads the contents octets into the scanner's capture buffer.
-    void ReadContents(std::int64_t length);
-    std::uint32_t Position() const noexcept { return m_pScanner->GetPosition(); }
+    // Moves over the contents octets: read in place when the stream lies in memory, else
+    // through the scanner's capture buffer.
+    ASNOctets ReadContents(std::int64_t length);
+    std::uint32_t Position() const noexcept { return m_Scanner->GetPosition(); }
 
-    VEK::RefCount<VEKFile::BinaryStreamParser> m_pScanner;
+    // The scanner of the current parse, rebuilt by each Parse in the same storage.
+    std::optional<VEKFile::BinaryStreamParser> m_Scanner;
     VEK::BinaryStreamBufT<unsigned int>* m_pStream = nullptr;
-    // Converted text of the string types; kept between values so its storage is reused.
+    const unsigned char* m_pInPlace = nullptr;
+    // Scratch streams for the values read from a stream; kept between values so their storage
+    // is reused.
+    VEKFile::MemoryBuffer m_ContentBuffer;
     VEKFile::MemoryBuffer m_TextBuffer;
 };
 

@@ -23,6 +23,8 @@ public:
     void Reset();
     // Appends; a null handle is stored as given.
     void AddNode(const VEK::SmartPtr<BaseASNNode>& node);
+    // Appends, taking over the caller's handle (no count changes).
+    void AddNode(VEK::SmartPtr<BaseASNNode>&& node);
 
     const VEK::SmartPtr<BaseASNNode>* Begin() const noexcept { return m_Nodes.begin(); }
     const VEK::SmartPtr<BaseASNNode>* End() const noexcept { return m_Nodes.end(); }
