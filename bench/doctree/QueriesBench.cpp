@@ -1,11 +1,7 @@
 // The whole job a caller of document trees does on a page, on the python3-doc sample: parse,
 // collect the text outside script and style, collect the link targets. Beside libxml2's HTML
 // parser and gumbo doing the same job on the same bytes, in the same run.
-#include <algorithm>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -18,35 +14,19 @@
 #include <VEKParser/host/MemoryBuffer.h>
 #include <VEKParser/html/doctree/DocTree.h>
 
+#include "bench/PythonDocSample.h"
+
 namespace {
 
-// About 200 pages in path order, the sample the tests compare with Python's html.parser.
+// About 200 pages spread over the documentation, the sample the tests compare with Python's
+// html.parser.
 const std::vector<std::string>& Pages()
 {
-    static const std::vector<std::string> pages = [] {
-        const std::filesystem::path root = "/usr/share/doc/python3/html";
-        std::vector<std::string> paths;
-        if (std::filesystem::exists(root))
-            for (const auto& entry : std::filesystem::recursive_directory_iterator(root))
-                if (entry.path().extension() == ".html") paths.push_back(entry.path().lexically_relative(root).string());
-        std::sort(paths.begin(), paths.end());
-        const std::size_t step = std::max<std::size_t>(1, paths.size() / 200);
-        std::vector<std::string> contents;
-        for (std::size_t i = 0; i < paths.size() && contents.size() < 200; i += step) {
-            std::ifstream in(root / paths[i], std::ios::binary);
-            contents.emplace_back(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-        }
-        return contents;
-    }();
+    static const std::vector<std::string> pages = vek_bench::ReadPythonDocSpread(200);
     return pages;
 }
 
-std::int64_t SampleBytes()
-{
-    std::int64_t bytes = 0;
-    for (const std::string& page : Pages()) bytes += static_cast<std::int64_t>(page.size());
-    return bytes;
-}
+std::int64_t SampleBytes() { return vek_bench::TotalBytes(Pages()); }
 
 bool SkipWithoutPages(benchmark::State& state)
 {
@@ -55,18 +35,10 @@ bool SkipWithoutPages(benchmark::State& state)
     return true;
 }
 
-std::vector<std::unique_ptr<VEKFile::MemoryBuffer>> Buffers()
-{
-    std::vector<std::unique_ptr<VEKFile::MemoryBuffer>> buffers;
-    for (const std::string& page : Pages())
-        buffers.push_back(std::make_unique<VEKFile::MemoryBuffer>(page.data(), static_cast<unsigned>(page.size())));
-    return buffers;
-}
-
 void BM_DocParseTextLinks(benchmark::State& state)
 {
     if (SkipWithoutPages(state)) return;
-    auto buffers = Buffers();
+    auto buffers = vek_bench::Streams(Pages());
     const VEKParser::HtmlKeywordTable table(VEKParser::DEFAULT_PRT);
     VEK::WString text;
     std::vector<VEKParser::HtmlDocTree::LinkCaption> links;
@@ -91,7 +63,7 @@ BENCHMARK(BM_DocParseTextLinks)->Unit(benchmark::kMillisecond);
 void BM_QueriesOnParsedTrees(benchmark::State& state)
 {
     if (SkipWithoutPages(state)) return;
-    auto buffers = Buffers();
+    auto buffers = vek_bench::Streams(Pages());
     const VEKParser::HtmlKeywordTable table(VEKParser::DEFAULT_PRT);
     std::vector<std::unique_ptr<VEKParser::HtmlDocTree>> trees;
     for (auto& buffer : buffers) {

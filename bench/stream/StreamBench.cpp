@@ -1,9 +1,5 @@
 // Tokenizing the python3-doc sample beside libxml2's SAX HTML parser with empty callbacks, and
 // charset expansion of the same bytes beside ICU's ucnv_toUChars.
-#include <algorithm>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -16,42 +12,20 @@
 #include <VEKParser/host/MemoryBuffer.h>
 #include <VEKParser/html/stream/Stream.h>
 
+#include "bench/PythonDocSample.h"
+
 namespace {
 
 // Every 13th page in path order, the sample the tests compare with Python's html.parser.
 const std::vector<std::string>& Pages()
 {
-    static const std::vector<std::string> pages = [] {
-        const std::filesystem::path root = "/usr/share/doc/python3/html";
-        std::vector<std::string> paths;
-        if (std::filesystem::exists(root))
-            for (const auto& entry : std::filesystem::recursive_directory_iterator(root))
-                if (entry.path().extension() == ".html") paths.push_back(entry.path().lexically_relative(root).string());
-        std::sort(paths.begin(), paths.end());
-        std::vector<std::string> contents;
-        for (std::size_t i = 0; i < paths.size(); i += 13) {
-            std::ifstream in(root / paths[i], std::ios::binary);
-            contents.emplace_back(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-        }
-        return contents;
-    }();
+    static const std::vector<std::string> pages = vek_bench::ReadPythonDocPages(13);
     return pages;
 }
 
-std::int64_t SampleBytes()
-{
-    std::int64_t bytes = 0;
-    for (const std::string& page : Pages()) bytes += static_cast<std::int64_t>(page.size());
-    return bytes;
-}
+std::int64_t SampleBytes() { return vek_bench::TotalBytes(Pages()); }
 
-std::vector<std::unique_ptr<VEKFile::MemoryBuffer>> Buffers()
-{
-    std::vector<std::unique_ptr<VEKFile::MemoryBuffer>> buffers;
-    for (const std::string& page : Pages())
-        buffers.push_back(std::make_unique<VEKFile::MemoryBuffer>(page.data(), static_cast<unsigned>(page.size())));
-    return buffers;
-}
+std::vector<std::unique_ptr<VEKFile::MemoryBuffer>> Buffers() { return vek_bench::Streams(Pages()); }
 
 void BM_TokenizeGetNext(benchmark::State& state)
 {
