@@ -118,7 +118,7 @@ bool HtmlDocParser::Parse()
         if (code == CODE_TOO_DEEP) return false;
         if (code == CODE_END_OF_INPUT) break;
         if (code == CODE_PENDING) continue;
-        if (!m_bReplay) ReadTopLevelText(master);
+        ReadTopLevelText(master);
     }
     return true;
 }
@@ -128,7 +128,8 @@ void HtmlDocParser::ReadTopLevelText(Node& master)
 {
     const bool passed = m_pScanner->GetCurrentChar() != '>' || m_pScanner->Fetch(1, false, true);
     if (passed && m_pScanner->GetCurrentChar() != '<') GetOrphanText(master.m_Children);
-    m_uCurrentOffset = m_pScanner->GetPosition();
+    // Re-opened elements start where the end tag that closed them early started.
+    if (!m_bReplay) m_uCurrentOffset = m_pScanner->GetPosition();
 }
 
 bool HtmlDocParser::FetchTagText() const

@@ -162,20 +162,23 @@ unsigned int HtmlDocParser::ParseElement(NodeVector& children, VEK::RefCount<Key
         m_OpenKeywords.push_back(info);
         ownIndex = m_OpenKeywords.size() - 1;
     }
-    return ParseElementContent(children, *element, *info, ownIndex);
+    return ParseElementContent(children, *element, *info, ownIndex, emulated && !replayed);
 }
 
-// `children` holds the element as its last node.
+// `children` holds the element as its last node. An emulated element exists for the pending
+// tag text, so it handles that tag even when the tag would end it: otherwise a tag such as
+// "<td/>" in a row would end each cell emulated for it, and the row would emulate the next.
 unsigned int HtmlDocParser::ParseElementContent(NodeVector& children, Node& element, const KeywordInfo& info,
-                                                std::size_t ownIndex)
+                                                std::size_t ownIndex, bool emulated)
 {
     CmpResult cmp = CMP_NONE;
     std::string missing;
-    for (;;) {
+    for (bool first = true;; first = false) {
         cmp = CMP_NONE;
         if (!m_bReplay) {
             cmp = HtmlKeywordTable::CompareKeywords(m_pScanner->GetKeywordBuffer(), m_pScanner->GetKeywordLength(),
                                                     info, &missing);
+            if (cmp == CMP_END && emulated && first) cmp = CMP_NONE;
             if (cmp == CMP_END) break;
             if (cmp == CMP_NONE && FindUnwindTarget()) break;
         }

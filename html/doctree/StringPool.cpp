@@ -42,16 +42,18 @@ const char* StringPool::Store(const char* text, std::uint32_t length, bool useCa
 // waste the free tail of the current block; the next short string still goes there.
 char* StringPool::Allocate(std::uint32_t need)
 {
-    if (m_pCurrent != nullptr && need <= m_uBlockSize - m_uUsed) {
+    if (m_pCurrent != nullptr && need <= m_uCurrentSize - m_uUsed) {
         char* space = m_pCurrent + m_uUsed;
         m_uUsed += need;
         return space;
     }
-    const bool currentHasRoom = m_pCurrent != nullptr && m_uUsed != m_uBlockSize;
-    m_Blocks.push_back(std::make_unique_for_overwrite<char[]>(std::max(need, m_uBlockSize)));
+    const bool currentHasRoom = m_pCurrent != nullptr && m_uUsed != m_uCurrentSize;
+    const std::uint32_t size = std::max(need, m_uBlockSize);
+    m_Blocks.push_back(std::make_unique_for_overwrite<char[]>(size));
     char* block = m_Blocks.back().get();
     if (need >= m_uBlockSize && currentHasRoom) return block;
     m_pCurrent = block;
+    m_uCurrentSize = size;
     m_uUsed = need;
     return block;
 }

@@ -56,7 +56,7 @@ private:
     unsigned int ParseLeafTag(NodeVector& children, const KeywordInfo& info);
     unsigned int ParseElement(NodeVector& children, VEK::RefCount<KeywordInfo> info, bool emulated);
     unsigned int ParseElementContent(NodeVector& children, Node& element, const KeywordInfo& info,
-                                     std::size_t ownIndex);
+                                     std::size_t ownIndex, bool emulated);
     unsigned int ParseChild(Node& element, const KeywordInfo& info, CmpResult cmp, const std::string& missing);
     unsigned int ParseUnknownTag(NodeVector& children);
     void RepairMetaTag(const KeywordInfo& info);

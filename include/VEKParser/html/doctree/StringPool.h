@@ -48,6 +48,7 @@ private:
     std::uint32_t m_uBlockSize;
     std::vector<std::unique_ptr<char[]>> m_Blocks;
     char* m_pCurrent = nullptr;
+    std::uint32_t m_uCurrentSize = 0;
     std::uint32_t m_uUsed = 0;
 
     bool m_bDeduplicate;

@@ -1,0 +1,111 @@
+// Hostile and broken input: every document parses, and every query runs on the result.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <VEKParser/host/WideStream.h>
+
+#include "tests/doctree/TreeShape.h"
+
+using namespace VEKParser;
+using doctree_test::ParseInto;
+using doctree_test::Shape;
+
+namespace {
+
+// Runs every query of the tree; the checks are that nothing fails and the walk terminates.
+void QueryAll(const HtmlDocTree& tree)
+{
+    VEK::WString wide;
+    tree.GetText(wide);
+    tree.GetText(wide, NODE_ATT_TITLE);
+    tree.GetHiddenText(wide, HIDDEN_ATT_CAPTION | HIDDEN_ATT_KEYWORDS);
+    VEKFile::MemoryBuffer raw;
+    tree.GetRawText(raw, 0xFFFFFFFFu);
+    std::vector<HtmlDocTree::LinkCaption> links;
+    tree.GetLinks(links);
+    std::ostringstream dump;
+    tree.DumpTree(dump);
+    EXPECT_FALSE(dump.str().empty());
+    std::basic_ostringstream<unsigned short> linkDump;
+    tree.DumpLink(linkDump);
+}
+
+bool ParseAndQuery(const std::string& html, VEK::CHARSET charset = 65001, PrtType profile = DEFAULT_PRT)
+{
+    HtmlDocTree tree(charset);
+    const bool result = ParseInto(tree, html, profile);
+    QueryAll(tree);
+    return result;
+}
+
+std::string Repeat(const std::string& piece, std::size_t times)
+{
+    std::string out;
+    out.reserve(piece.size() * times);
+    for (std::size_t i = 0; i < times; ++i) out += piece;
+    return out;
+}
+
+TEST(BuildRobustness, LargeHostileDocuments)
+{
+    EXPECT_TRUE(ParseAndQuery(std::string(10 << 20, '<')));
+    EXPECT_TRUE(ParseAndQuery(Repeat("<>", 1 << 20)));
+    EXPECT_TRUE(ParseAndQuery(Repeat("< a", 1 << 18) + ">"));
+    EXPECT_TRUE(ParseAndQuery(Repeat("<div>", 100000))) << "each division start tag ends the open one";
+    EXPECT_FALSE(ParseAndQuery(Repeat("<div><b>", 50000))) << "deeper than the parser follows";
+    EXPECT_FALSE(ParseAndQuery(Repeat("<b><i>x</b>", 100000))) << "every replay leaves one more element open";
+    EXPECT_TRUE(ParseAndQuery(Repeat("<td>", 100000)));
+    EXPECT_TRUE(ParseAndQuery(Repeat("<table>", 100) + Repeat("</table>", 100000)));
+    EXPECT_TRUE(ParseAndQuery(Repeat("<meta name=a content=\"<b>", 20000)));
+    EXPECT_TRUE(ParseAndQuery(Repeat("<title>", 20000)));
+}
+
+TEST(BuildRobustness, LongValuesAreCutAtTheKeywordBuffer)
+{
+    HtmlDocTree tree(65001);
+    EXPECT_TRUE(ParseInto(tree, "<a href=\"" + std::string(1 << 20, 'v') + "\">x</a>"));
+    const auto& anchor = **(*tree.Begin())->Begin();
+    std::string href;
+    anchor.GetParam("href", href);
+    EXPECT_EQ(href, std::string(4096 - 9, 'v'));
+    EXPECT_EQ(Shape(tree), "a(\"x\")") << "the text after the tag is kept";
+    QueryAll(tree);
+}
+
+TEST(BuildRobustness, DocumentsCutAnywhere)
+{
+    const std::string page =
+        "<html><head><title>T &amp; t</title><meta name=author content=\"A\"><style>p{}</style>"
+        "<script>if(a<b)x='</div>'</script></head><body><!-- c --><div class=\"x\">one<b>two<i>three</b>"
+        "four</i><table><td>cell<tr><th>h</table><a href='l.html' alt=\"c\">link</a><img src=x alt=y>"
+        "<pre> pre  text </pre><ul><li>1<li>2</ul></div></body></html>";
+    for (std::size_t cut = 0; cut <= page.size(); ++cut) {
+        SCOPED_TRACE(cut);
+        EXPECT_TRUE(ParseAndQuery(page.substr(0, cut)));
+    }
+}
+
+TEST(BuildRobustness, ArbitraryBytesInEveryProfileAndCharset)
+{
+    const std::vector<std::string> pieces = {
+        "<", ">", "</", "<!--", "-->", "div", "b", "i", "td", "tr", "table", "title", "script", "meta", "a",
+        "img", " ", "=", "\"", "'", "href", "alt", "name", "content", "\n", std::string(1, '\0'), "\xff", "\xc3",
+        "\xe2\x82", "&amp;", "&#", "x", "p", "pre", "</b", "</i", "</table", "<?", "<%", "%>", ":"};
+    std::mt19937 random(20240613);
+    for (int document = 0; document < 60; ++document) {
+        std::string html;
+        while (html.size() < 20000) html += pieces[random() % pieces.size()];
+        for (const PrtType profile : {DEFAULT_PRT, NOTAG_PRT, CHANGEDETECTOR_PRT}) {
+            for (const VEK::CHARSET charset : {65001, 1252, 1201}) {
+                SCOPED_TRACE(document);
+                ParseAndQuery(html, charset, profile);
+            }
+        }
+    }
+}
+
+} // namespace
