@@ -1,4 +1,5 @@
 // vekparse asn1: the decoded tree of DER input, or of every block of PEM input.
+#include <charconv>
 #include <sstream>
 #include <stdexcept>
 #include <string>
@@ -37,10 +38,10 @@ std::string_view Cut(std::string_view& text, std::string_view separator)
     return head;
 }
 
-unsigned long long Number(std::string_view digits)
+long long Number(std::string_view digits)
 {
-    unsigned long long value = 0;
-    for (const char c : digits) value = value * 10 + static_cast<unsigned>(c - '0');
+    long long value = 0;
+    std::from_chars(digits.data(), digits.data() + digits.size(), value);
     return value;
 }
 
@@ -79,7 +80,7 @@ nlohmann::ordered_json NodeFields(std::string_view line)
     const std::string_view type = Cut(line, ": ");
     node["type"] = type;
     if (type == "Integer")
-        node["value"] = std::stoll(std::string(line));
+        node["value"] = Number(line);
     else if (type == "Boolean")
         node["value"] = line == "true";
     else if (type == "WideString")
