@@ -30,9 +30,14 @@ ASNParser::~ASNParser() = default;
 
 void ASNParser::Parse(VEK::BinaryStreamBufT<unsigned int>& stream, ASNTree& tree)
 {
-    m_Scanner.emplace(stream, true);
-    m_pStream = &stream;
+    stream.SeekG(0);
     m_pInPlace = stream.ContiguousData();
+    m_uPosition = 0;
+    m_uSize = stream.Size();
+    if (m_pInPlace)
+        m_Scanner.reset();
+    else
+        m_Scanner.emplace(stream, true);
     Level top;
     VEK::SmartPtr<BaseASNNode> node;
     for (;;) {
@@ -46,11 +51,22 @@ void ASNParser::Parse(VEK::BinaryStreamBufT<unsigned int>& stream, ASNTree& tree
     }
 }
 
+bool ASNParser::NextOctet(unsigned char& octet)
+{
+    if (m_pInPlace) {
+        if (m_uPosition == m_uSize) return false;
+        octet = m_pInPlace[m_uPosition++];
+        return true;
+    }
+    VEKFile::BinaryStreamParser& scanner = *m_Scanner;
+    octet = scanner.GetCurrentChar();
+    return scanner.Fetch(1, false, true);
+}
+
 bool ASNParser::ReadIdentifier(int& cls, PrimitiveOrConstructed& pc, int& tag)
 {
-    VEKFile::BinaryStreamParser& scanner = *m_Scanner;
-    const unsigned char first = scanner.GetCurrentChar();
-    if (!scanner.Fetch(1, false, true)) return false;
+    unsigned char first = 0;
+    if (!NextOctet(first)) return false;
     cls = first >> 6;
     pc = first & 0x20 ? Constructed : Primitive;
     tag = first & 0x1F;
@@ -60,8 +76,7 @@ bool ASNParser::ReadIdentifier(int& cls, PrimitiveOrConstructed& pc, int& tag)
     std::uint32_t number = 0;
     unsigned char octet = 0;
     do {
-        octet = scanner.GetCurrentChar();
-        if (!scanner.Fetch(1, false, true)) throw ASNPrematureEOFException();
+        if (!NextOctet(octet)) throw ASNPrematureEOFException();
         number = number * 128 + (octet & 0x7F);
     } while (octet > 0x7F);
     tag = static_cast<int>(number);
@@ -79,15 +94,14 @@ bool ASNParser::ReadIdentifier(ASNHeader& header)
 
 std::int64_t ASNParser::ReadLength()
 {
-    VEKFile::BinaryStreamParser& scanner = *m_Scanner;
-    const unsigned char first = scanner.GetCurrentChar();
-    if (!scanner.Fetch(1, false, true)) throw ASNPrematureEOFException();
+    unsigned char first = 0;
+    if (!NextOctet(first)) throw ASNPrematureEOFException();
     if (first < 0x80) return first;
     if (first == 0x80) return ASNHeader::INDEFINITE;
     std::uint64_t length = 0;
     for (int count = first & 0x7F; count > 0; --count) {
-        const unsigned char octet = scanner.GetCurrentChar();
-        if (!scanner.Fetch(1, false, true)) throw ASNPrematureEOFException();
+        unsigned char octet = 0;
+        if (!NextOctet(octet)) throw ASNPrematureEOFException();
         length = (length << 8) | octet;
     }
     return static_cast<std::int64_t>(length);
@@ -160,14 +174,14 @@ ASNOctets ASNParser::ReadContents(std::int64_t length)
 {
     if (length <= 0) return {};
     // Checked before anything is read, so a hostile length never sizes a buffer.
-    if (length > std::int64_t{m_pStream->Size()} - Position()) throw ASNPrematureEOFException();
-    VEKFile::BinaryStreamParser& scanner = *m_Scanner;
+    if (length > std::int64_t{m_uSize} - Position()) throw ASNPrematureEOFException();
     const auto count = static_cast<std::uint32_t>(length);
     if (m_pInPlace) {
-        const unsigned char* start = m_pInPlace + Position();
-        if (!scanner.Fetch(count, false, true)) throw ASNPrematureEOFException();
+        const unsigned char* start = m_pInPlace + m_uPosition;
+        m_uPosition += count;
         return {start, count};
     }
+    VEKFile::BinaryStreamParser& scanner = *m_Scanner;
     scanner.ClearFetchingBuffer();
     scanner.SetFetching(true);
     const bool complete = scanner.Fetch(count, false, true);

@@ -45,6 +45,20 @@ const std::vector<Der>& Certificates()
     return certificates;
 }
 
+// Values decoded per pass over the store, so the runs can be seen to build trees of one size.
+void CountValues(benchmark::State& state, std::size_t values)
+{
+    state.counters["values"] = static_cast<double>(values);
+}
+
+std::size_t CountNodes(const VEKParser::BaseASNNode& node)
+{
+    std::size_t count = 1;
+    if (const auto* constructed = dynamic_cast<const VEKParser::ConstructedASNNode*>(&node))
+        for (const auto* child = constructed->Begin(); child != constructed->End(); ++child) count += CountNodes(**child);
+    return count;
+}
+
 void Count(benchmark::State& state)
 {
     std::int64_t bytes = 0;
@@ -60,6 +74,14 @@ void BM_ASNParseCertificates(benchmark::State& state)
     for (const Der& der : Certificates())
         buffers.push_back(std::make_unique<VEKFile::MemoryBuffer>(der.data(), static_cast<unsigned int>(der.size())));
     VEKParser::ASNParser parser;
+    std::size_t values = 0;
+    for (const auto& buffer : buffers) {
+        VEKParser::ASNTree tree;
+        parser.Parse(*buffer, tree);
+        // A wrapped value stands for two encoded values: the wrapper and the value inside.
+        for (const auto* node = tree.Begin(); node != tree.End(); ++node) values += CountNodes(**node);
+    }
+    CountValues(state, values);
     for (auto _ : state) {
         for (const auto& buffer : buffers) {
             VEKParser::ASNTree tree;
@@ -95,15 +117,16 @@ void DecodeAll(const unsigned char* p, const unsigned char* end, std::vector<ASN
         ASN1_TYPE* value = d2i_ASN1_TYPE(nullptr, &p, end - p);
         if (!value) return;
         values.push_back(value);
-        if (value->type == V_ASN1_SEQUENCE || value->type == V_ASN1_SET) {
-            const ASN1_STRING* contents = value->value.sequence;
-            const unsigned char* inner = ASN1_STRING_get0_data(contents);
-            // The string holds the whole encoding; its contents follow the header.
+        // Constructed values, context-specific ones included, keep their whole encoding as a
+        // string; their contents follow the header.
+        const bool whole = value->type == V_ASN1_SEQUENCE || value->type == V_ASN1_SET || value->type == V_ASN1_OTHER;
+        const ASN1_STRING* encoding = whole ? value->value.asn1_string : nullptr;
+        if (encoding && ASN1_STRING_length(encoding) > 0 && (ASN1_STRING_get0_data(encoding)[0] & V_ASN1_CONSTRUCTED)) {
             long length = 0;
             int tag = 0, cls = 0;
-            const unsigned char* header = inner;
-            ASN1_get_object(&header, &length, &tag, &cls, ASN1_STRING_length(contents));
-            DecodeAll(header, header + length, values);
+            const unsigned char* contents = ASN1_STRING_get0_data(encoding);
+            ASN1_get_object(&contents, &length, &tag, &cls, ASN1_STRING_length(encoding));
+            DecodeAll(contents, contents + length, values);
         }
         if (p == start) return;
     }
@@ -113,6 +136,14 @@ void BM_OpenSSLd2iASN1TypeTree(benchmark::State& state)
 {
     if (Certificates().empty()) state.SkipWithError("ca-certificates is not installed");
     std::vector<ASN1_TYPE*> values;
+    std::size_t count = 0;
+    for (const Der& der : Certificates()) {
+        DecodeAll(der.data(), der.data() + der.size(), values);
+        count += values.size();
+        for (ASN1_TYPE* value : values) ASN1_TYPE_free(value);
+        values.clear();
+    }
+    CountValues(state, count);
     for (auto _ : state) {
         for (const Der& der : Certificates()) {
             DecodeAll(der.data(), der.data() + der.size(), values);

@@ -58,15 +58,18 @@ private:
     bool ReadIdentifier(ASNHeader& header);
     std::int64_t ReadLength();
     void ReadChildren(ConstructedASNNode& node, std::int64_t length, const Level& parent);
-    // Moves over the contents octets: read in place when the stream lies in memory, else
-    // through the scanner's capture buffer.
+    // Moves over the contents octets and tells where they lie.
     ASNOctets ReadContents(std::int64_t length);
-    std::uint32_t Position() const noexcept { return m_Scanner->GetPosition(); }
+    // The octet at the read position, moving past it; false at the end of the stream.
+    bool NextOctet(unsigned char& octet);
+    std::uint32_t Position() const noexcept { return m_pInPlace ? m_uPosition : m_Scanner->GetPosition(); }
 
-    // The scanner of the current parse, rebuilt by each Parse in the same storage.
-    std::optional<VEKFile::BinaryStreamParser> m_Scanner;
-    VEK::BinaryStreamBufT<unsigned int>* m_pStream = nullptr;
+    // A stream whose bytes lie in memory is read there, at m_uPosition; any other through the
+    // scanner, rebuilt by each Parse in the same storage.
     const unsigned char* m_pInPlace = nullptr;
+    std::uint32_t m_uPosition = 0;
+    std::uint32_t m_uSize = 0;
+    std::optional<VEKFile::BinaryStreamParser> m_Scanner;
     // Scratch streams for the values read from a stream; kept between values so their storage
     // is reused.
     VEKFile::MemoryBuffer m_ContentBuffer;
