@@ -1,0 +1,107 @@
+// A document tree holds its input's text and a few nodes per recognised element: a parse and the
+// text and link queries after it take heap in proportion to the input, below four times its size
+// unless elements come every few bytes, and then at most a kilobyte per element.
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include <VEKParser/html/doctree/DocTree.h>
+#include <VEKParser/html/vocabulary/HtmlKeywordTable.h>
+
+#include "tests/hardening/CountingAllocator.h"
+
+using namespace VEKParser;
+
+namespace {
+
+constexpr std::size_t MB = 1u << 20;
+constexpr std::size_t LIMIT = 4;
+
+std::string Repeat(const std::string& unit, std::size_t bytes)
+{
+    std::string text;
+    text.reserve(bytes + unit.size());
+    while (text.size() < bytes) text += unit;
+    return text;
+}
+
+// Heap taken by parsing `html` and running the text and link queries on the tree.
+std::size_t PeakOfParseAndQueries(const std::string& html, PrtType profile, VEK::CHARSET charset)
+{
+    const HtmlKeywordTable table(profile);
+    VEKFile::MemoryBuffer buffer(html.data(), static_cast<unsigned>(html.size()));
+    return CountingAllocator::PeakDuring([&] {
+        HtmlDocTree tree(charset);
+        HtmlDocParser parser(buffer, table, tree);
+        parser.Parse();
+        VEK::WString text;
+        tree.GetText(text);
+        std::vector<HtmlDocTree::LinkCaption> links;
+        tree.GetLinks(links);
+    });
+}
+
+// Tags that open elements: "<" and a letter.
+std::size_t Elements(const std::string& html)
+{
+    std::size_t count = 0;
+    for (std::size_t i = 0; i + 1 < html.size(); ++i)
+        count += html[i] == '<' && std::isalpha(static_cast<unsigned char>(html[i + 1]));
+    return count;
+}
+
+constexpr std::size_t PER_ELEMENT = 1024;
+
+struct Hostile {
+    const char* what;
+    std::string html;
+    bool dense;  // an element every few bytes
+};
+
+std::vector<Hostile> HostileDocuments()
+{
+    return {
+        {"10 MB of <", std::string(10 * MB, '<'), false},
+        {"1 MB attribute value", "<a href=\"" + std::string(MB, 'v') + "\">link</a>", false},
+        {"1 MB meta content", "<meta name=keywords content='" + std::string(MB, 'k') + "'>", false},
+        {"100000 attributes", "<p" + Repeat(" a=1", 400000) + ">", false},
+        {"unterminated comment", "<!--" + std::string(4 * MB, '-'), false},
+        {"unterminated script", "<script>" + Repeat("a<b ", 4 * MB), false},
+        {"100000 nested div", Repeat("<div>", 500000), true},
+        {"100000 nested div with text", Repeat("<div>x", 600000), true},
+        {"100000 table cells", Repeat("<td>", 400000), true},
+        {"100000 links", Repeat("<a href=x>y</a>", 1500000), true},
+    };
+}
+
+TEST(DocTreeLimits, HostileDocumentsTakeHeapInProportion)
+{
+    for (const Hostile& document : HostileDocuments()) {
+        const std::size_t limit =
+            LIMIT * document.html.size() + (document.dense ? PER_ELEMENT * Elements(document.html) : 0);
+        for (PrtType profile : {DEFAULT_PRT, NOTAG_PRT, CHANGEDETECTOR_PRT})
+            EXPECT_LT(PeakOfParseAndQueries(document.html, profile, 65001), limit)
+                << document.what << " profile " << profile;
+    }
+}
+
+TEST(DocTreeLimits, RealPagesTakeHeapInProportion)
+{
+    for (const char* path : {"/usr/share/doc/python3/html/library/stdtypes.html",
+                             "/usr/share/doc/python3/html/library/functions.html",
+                             "/usr/share/doc/python3/html/genindex-all.html"}) {
+        std::ifstream in(path, std::ios::binary);
+        const std::string html(std::istreambuf_iterator<char>(in), {});
+        if (html.empty()) GTEST_SKIP() << path << " is not installed";
+        const std::size_t peak = PeakOfParseAndQueries(html, DEFAULT_PRT, 65001);
+        EXPECT_LT(peak, LIMIT * html.size() + PER_ELEMENT * Elements(html)) << path;
+        // The ratio a reader of the test log compares with the aim of four times the input.
+        RecordProperty(std::filesystem::path(path).filename().string() + "_heap_per_input_byte",
+                       std::to_string(static_cast<double>(peak) / static_cast<double>(html.size())));
+    }
+}
+
+} // namespace
