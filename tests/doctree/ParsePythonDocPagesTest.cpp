@@ -10,46 +10,15 @@
 #include <string>
 #include <vector>
 
+#include "tests/doctree/PythonOracle.h"
 #include "tests/doctree/TreeShape.h"
 
 using namespace VEKParser;
 
 namespace {
 
-const char* const kPages = "/usr/share/doc/python3/html";
-
-struct Oracle {
-    std::string page;
-    std::string title;
-    std::vector<std::string> words;
-    std::vector<std::string> hrefs;
-};
-
-std::vector<Oracle> PythonOracle()
-{
-    const std::string command =
-        std::string("python3 ") + VEKPARSER_SOURCE_DIR + "/tests/doctree/html_tree_oracle.py " + kPages;
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (pipe == nullptr) return {};
-    std::string output;
-    char buffer[65536];
-    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) output.append(buffer, n);
-    if (::pclose(pipe) != 0) return {};
-    std::vector<Oracle> pages;
-    std::istringstream lines(output);
-    for (std::string line; std::getline(lines, line);) {
-        const std::string rest = line.size() > 2 ? line.substr(2) : std::string();
-        if (line.rfind("# ", 0) == 0) pages.push_back({rest, {}, {}, {}});
-        else if (pages.empty()) continue;
-        else if (line[0] == 'T') pages.back().title = rest;
-        else if (line[0] == 'H') pages.back().hrefs.push_back(rest);
-        else if (line[0] == 'W') {
-            std::istringstream words(rest);
-            for (std::string word; words >> word;) pages.back().words.push_back(word);
-        }
-    }
-    return pages;
-}
+using doctree_test::Oracle;
+using doctree_test::PythonOracle;
 
 // The raw text of every text node, joined as the page has it, and the decoded href of every
 // anchor node, both in the order of the node walk.
@@ -106,8 +75,7 @@ TEST(ParsePythonDocPages, AgreesWithPythonsHtmlParser)
     std::size_t hrefs = 0;
     for (const Oracle& expected : pages) {
         SCOPED_TRACE(expected.page);
-        std::ifstream file(std::string(kPages) + "/" + expected.page, std::ios::binary);
-        const std::string html((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+        const std::string html = doctree_test::ReadPythonDocPage(expected.page);
         HtmlDocTree tree(65001);
         VEKFile::MemoryBuffer stream(html.data(), static_cast<unsigned int>(html.size()));
         ASSERT_TRUE(HtmlDocParser(stream, table, tree).Parse());

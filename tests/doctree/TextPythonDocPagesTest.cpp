@@ -1,66 +1,23 @@
-// Real pages: the python3-doc sample against Python's html.parser.
+// Real pages: the text and links of the python3-doc sample against Python's html.parser.
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <map>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "tests/doctree/ParsedDocument.h"
+#include "tests/doctree/PythonOracle.h"
 
 using namespace VEKParser;
 
 namespace {
-
-const char* const kPages = "/usr/share/doc/python3/html";
-
-struct Expected {
-    std::string page;
-    std::vector<std::string> words;  // ASCII words of the text outside script and style
-    std::vector<std::string> hrefs;  // every non-empty href of an <a> tag
-};
-
-std::vector<Expected> PythonExpectation()
-{
-    const std::string command =
-        std::string("python3 ") + VEKPARSER_SOURCE_DIR + "/tests/doctree/html_text_links.py " + kPages;
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (pipe == nullptr) return {};
-    std::string output;
-    char buffer[65536];
-    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) output.append(buffer, n);
-    if (::pclose(pipe) != 0) return {};
-    std::vector<Expected> pages;
-    std::istringstream lines(output);
-    for (std::string line; std::getline(lines, line);) {
-        if (line.rfind("# ", 0) == 0) {
-            pages.push_back({line.substr(2), {}, {}});
-        } else if (!pages.empty() && line.rfind("T ", 0) == 0) {
-            std::istringstream words(line.substr(2));
-            for (std::string word; words >> word;) pages.back().words.push_back(word);
-        } else if (!pages.empty() && line.rfind("H ", 0) == 0) {
-            pages.back().hrefs.push_back(line.substr(2));
-        }
-    }
-    return pages;
-}
-
-std::string ReadFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 bool IsWordUnit(unsigned short unit)
 {
     return (unit >= 'a' && unit <= 'z') || (unit >= 'A' && unit <= 'Z') || (unit >= '0' && unit <= '9') || unit == '_';
 }
 
-// The same words the helper script takes: runs of ASCII letters, digits and underscores.
+// The same words the oracle takes: runs of ASCII letters, digits and underscores.
 std::map<std::string, int> WordCounts(const VEK::WString& text)
 {
     std::map<std::string, int> counts;
@@ -92,12 +49,12 @@ std::size_t Found(const std::vector<std::string>& wanted, std::map<std::string, 
 
 TEST(PythonDocPages, TextHoldsTheWordsAndLinksEveryHrefOfHtmlParser)
 {
-    if (!std::filesystem::exists(kPages)) GTEST_SKIP() << "python3-doc is not installed";
-    const auto pages = PythonExpectation();
+    const auto pages = doctree_test::PythonOracle();
+    if (pages.empty()) GTEST_SKIP() << "python3 or the python3-doc pages are missing";
     ASSERT_GE(pages.size(), 150u);
     std::size_t wanted = 0, found = 0;
-    for (const Expected& expected : pages) {
-        const auto tree = doctree_test::Parse(ReadFile(std::string(kPages) + "/" + expected.page));
+    for (const doctree_test::Oracle& expected : pages) {
+        const auto tree = doctree_test::Parse(doctree_test::ReadPythonDocPage(expected.page));
         VEK::WString text;
         tree->GetText(text);
         const std::size_t pageFound = Found(expected.words, WordCounts(text));

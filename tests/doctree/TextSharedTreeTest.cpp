@@ -2,15 +2,13 @@
 // state (this test runs under ThreadSanitizer in CI).
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "tests/doctree/ParsedDocument.h"
+#include "tests/doctree/PythonOracle.h"
 
 using namespace VEKParser;
 
@@ -48,8 +46,7 @@ Answers Ask(HtmlDocTree& tree)
 
 std::string Page()
 {
-    std::ifstream in("/usr/share/doc/python3/html/library/html.parser.html", std::ios::binary);
-    std::string page(std::istreambuf_iterator<char>(in), {});
+    std::string page = doctree_test::ReadPythonDocPage("library/html.parser.html");
     if (page.empty()) page = "<title>Shared</title><div>text <a href=x alt=y>link</a><img alt=pic></div>";
     return page;
 }
