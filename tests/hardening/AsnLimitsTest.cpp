@@ -10,8 +10,11 @@
 #include <VEKParser/host/MemoryBuffer.h>
 
 #include "tests/hardening/CountingAllocator.h"
+#include "tests/hardening/HostileInput.h"
 
 using namespace VEKParser;
+using HostileInput::MB;
+using HostileInput::Repeat;
 
 namespace {
 
@@ -37,15 +40,6 @@ std::string Outcome(const std::string& der, std::size_t& peak, unsigned& nodes)
     return outcome;
 }
 
-std::string Repeat(const std::string& unit, std::size_t times)
-{
-    std::string text;
-    text.reserve(unit.size() * times);
-    for (std::size_t i = 0; i < times; ++i) text += unit;
-    return text;
-}
-
-constexpr std::size_t MB = 1u << 20;
 
 TEST(AsnLimits, LengthsBeyondTheInputAllocateNothingLikeThem)
 {
@@ -67,7 +61,7 @@ TEST(AsnLimits, LengthsBeyondTheInputAllocateNothingLikeThem)
 TEST(AsnLimits, DeepNestingFailsWithoutExhaustingTheStack)
 {
     for (const std::string& opener : {std::string("\x30\x80", 2), std::string("\xA0\x80", 2), std::string("\x31\x80", 2)}) {
-        const std::string der = Repeat(opener, 100000) + Repeat(std::string("\0\0", 2), 100000);
+        const std::string der = Repeat(opener, 200000) + Repeat(std::string("\0\0", 2), 200000);
         std::size_t peak = 0;
         unsigned nodes = 0;
         EXPECT_EQ(Outcome(der, peak, nodes), "ASN.1 error");
@@ -88,8 +82,8 @@ TEST(AsnLimits, DeepNestingFailsWithoutExhaustingTheStack)
 TEST(AsnLimits, ManyTinyValuesCostABoundedAmountEach)
 {
     // The densest tree BER can describe: NULL values of two bytes each, flat and nested.
-    for (const std::string& der : {Repeat(std::string("\x05\x00", 2), 500000),
-                                   "\x30\x80" + Repeat(std::string("\x05\x00", 2), 500000) + std::string("\0\0", 2)}) {
+    for (const std::string& der : {Repeat(std::string("\x05\x00", 2), 1000000),
+                                   "\x30\x80" + Repeat(std::string("\x05\x00", 2), 1000000) + std::string("\0\0", 2)}) {
         std::size_t peak = 0;
         unsigned nodes = 0;
         EXPECT_EQ(Outcome(der, peak, nodes), "parsed");

@@ -12,21 +12,15 @@
 #include <VEKParser/html/vocabulary/HtmlKeywordTable.h>
 
 #include "tests/hardening/CountingAllocator.h"
+#include "tests/hardening/HostileInput.h"
 
 using namespace VEKParser;
+using HostileInput::MB;
+using HostileInput::Repeat;
 
 namespace {
 
-constexpr std::size_t MB = 1u << 20;
 constexpr std::size_t LIMIT = 4;
-
-std::string Repeat(const std::string& unit, std::size_t bytes)
-{
-    std::string text;
-    text.reserve(bytes + unit.size());
-    while (text.size() < bytes) text += unit;
-    return text;
-}
 
 // Heap taken by parsing `html` and running the text and link queries on the tree.
 std::size_t PeakOfParseAndQueries(const std::string& html, PrtType profile, VEK::CHARSET charset)

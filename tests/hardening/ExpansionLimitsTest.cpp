@@ -10,20 +10,15 @@
 #include <VEKParser/html/vocabulary/NamedCharacters.h>
 
 #include "tests/hardening/CountingAllocator.h"
+#include "tests/hardening/HostileInput.h"
 
 using namespace VEKParser;
+using HostileInput::MB;
+using HostileInput::Repeat;
 
 namespace {
 
 constexpr std::size_t SIZE = 4u << 20;
-
-std::string Repeat(const std::string& unit, std::size_t bytes)
-{
-    std::string text;
-    text.reserve(bytes + unit.size());
-    while (text.size() < bytes) text += unit;
-    return text;
-}
 
 // Inputs whose every byte may become a 16-bit unit of output, or that try to make more.
 std::vector<std::string> HostileTexts()

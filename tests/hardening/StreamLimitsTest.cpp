@@ -8,20 +8,15 @@
 #include <VEKParser/html/stream/Stream.h>
 
 #include "tests/hardening/CountingAllocator.h"
+#include "tests/hardening/HostileInput.h"
 
 using namespace VEKParser;
+using HostileInput::MB;
+using HostileInput::Repeat;
 
 namespace {
 
-constexpr std::size_t TEN_MB = 10u << 20;
-
-std::string Repeat(const std::string& unit, std::size_t bytes)
-{
-    std::string text;
-    text.reserve(bytes + unit.size());
-    while (text.size() < bytes) text += unit;
-    return text;
-}
+constexpr std::size_t TEN_MB = 10 * MB;
 
 // The same bytes as 16-bit units in machine order.
 std::string Widen16(const std::string& ascii)

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+namespace HostileInput {
+
+constexpr std::size_t MB = 1u << 20;
+
+// `unit` repeated until the text holds at least `bytes` bytes.
+inline std::string Repeat(const std::string& unit, std::size_t bytes)
+{
+    std::string text;
+    text.reserve(bytes + unit.size());
+    while (text.size() < bytes) text += unit;
+    return text;
+}
+
+} // namespace HostileInput
