@@ -56,17 +56,22 @@ std::string CheckCharset(const std::string& value)
 
 void AddDocumentOptions(CLI::App& command, Options& options, unsigned sets)
 {
-    command.add_option("inputs", options.inputs, "Files, directories (walked recursively) or - for standard input");
+    command.add_option("inputs", options.inputs, "Files, directories (walked recursively) or - for standard input")
+        ->option_text("FILE|DIRECTORY|- ...");
     command.add_option("--glob", options.globs, "Only files below directories whose name matches this pattern (repeatable)")
-        ->allow_extra_args(false);
-    command.add_option("--files-from", options.filesFrom, "Read further inputs from this list, one per line (- for standard input)");
+        ->allow_extra_args(false)
+        ->option_text("PATTERN");
+    command.add_option("--files-from", options.filesFrom, "Read further inputs from this list, one per line (- for standard input)")
+        ->option_text("LIST");
     command.add_flag("--json", options.json, "Write JSON Lines: one object per document");
     command.add_option("-j,--jobs", options.threads, "Parse in this many threads (default: all cores)")
-        ->check(CLI::Range(1u, 1024u));
+        ->check(CLI::Range(1u, 1024u))
+        ->option_text("N");
     command.add_flag("-q,--quiet", options.quiet, "No progress bar and no summary line");
     if (sets & PROFILE)
         command.add_option("--profile", options.profile, "Tag vocabulary: default, notag or changedetector")
-            ->transform(CLI::CheckedTransformer(PROFILES, CLI::ignore_case));
+            ->transform(CLI::CheckedTransformer(PROFILES, CLI::ignore_case))
+            ->option_text("NAME");
 }
 
 void AddCommandOptions(CLI::App& command, Command which, Options& options, std::string& charset)
@@ -83,14 +88,17 @@ void AddCommandOptions(CLI::App& command, Command which, Options& options, std::
     case Command::Entities:
         command.add_option("mode", options.entityMode, "escape, unescape or unescape-uri")
             ->required()
-            ->transform(CLI::CheckedTransformer(ENTITY_MODES));
-        command.add_flag("!--keep-delimiters", options.escapeDelimiters, "escape: leave <, > and & as they are");
+            ->transform(CLI::CheckedTransformer(ENTITY_MODES))
+            ->option_text("MODE REQUIRED");
+        command.add_flag_function("--keep-delimiters", [&](std::int64_t) { options.escapeDelimiters = false; },
+                                  "escape: leave <, > and & as they are");
         command.add_flag("--numeric", options.escapeAbove255, "escape: write characters above U+00FF as &#N;");
         break;
     case Command::Convert:
         command.add_option("--from", charset, "The input's charset: a name or a code page number")
             ->required()
-            ->check(CheckCharset);
+            ->check(CheckCharset)
+            ->option_text("CHARSET REQUIRED");
         break;
     default: break;
     }
@@ -114,7 +122,8 @@ std::optional<int> CommandLine::Parse(int argc, char** argv)
         if (spec.options & DOCUMENTS) AddDocumentOptions(*command, m_Options, spec.options);
         if (spec.options & CHARSET)
             command->add_option("--charset", charset, "Read every document in this charset (a name or a code page number)")
-                ->check(CheckCharset);
+                ->check(CheckCharset)
+                ->option_text("CHARSET");
         AddCommandOptions(*command, spec.command, m_Options, charset);
         command->callback([this, which = spec.command] { m_Options.command = which; });
     }
