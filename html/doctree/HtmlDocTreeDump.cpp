@@ -11,12 +11,9 @@ namespace VEKParser {
 
 namespace {
 
-constexpr unsigned int kKeywordIdMask = 0xFFu;
-
-bool IsTextLike(unsigned int keyword) noexcept
+bool IsTextLike(const HtmlDocTree::HtmlTreeNode& node) noexcept
 {
-    const unsigned int id = keyword & kKeywordIdMask;
-    return id == KW_HIDDEN_TEXT || id == KW_TEXT;
+    return node.IsMatch(KW_HIDDEN_TEXT) || node.IsMatch(KW_TEXT);
 }
 
 // Three blanks per level and one more between levels: 4 * depth - 1 blanks below the top.
@@ -50,16 +47,16 @@ void HtmlDocTree::DumpTree(std::basic_ostream<char>& os) const
     RecursiveDumpTree(Begin(), End(), os, 0);
 }
 
-void HtmlDocTree::RecursiveDumpTree(const VEK::RefCount<HtmlTreeNode>* begin,
-                                    const VEK::RefCount<HtmlTreeNode>* const& end, std::basic_ostream<char>& os,
+void HtmlDocTree::RecursiveDumpTree(const NodeHolder* begin,
+                                    const NodeHolder* const& end, std::basic_ostream<char>& os,
                                     unsigned int depth) const
 {
     const std::string indent = Indent(depth);
-    for (const VEK::RefCount<HtmlTreeNode>* holder = begin; holder != end; ++holder) {
+    for (const NodeHolder* holder = begin; holder != end; ++holder) {
         const HtmlTreeNode& node = **holder;
         if (depth == 0) os << "|\no-- ";
         else os << '|' << indent << "|\n|" << indent << "o-- ";
-        if (IsTextLike(node.m_uKeyword)) {
+        if (IsTextLike(node)) {
             os << node.m_pTagName << (depth == 0 ? "\n|   " : "\n|    ") << indent;
             Quoted(os, node.m_pText, node.m_uTextSize);
         } else {

@@ -8,11 +8,14 @@
 #include <VEKParser/host/StringFunctions.h>
 #include <VEKParser/html/vocabulary/NamedCharacters.h>
 
+#include "html/doctree/TreeQueries.h"
+
 namespace VEKParser {
 
 namespace {
 
-constexpr unsigned int kKeywordIdMask = 0xFFu;
+using tree_queries::CharsetOf;
+
 // Set on a node that received a link parameter while it was parsed.
 constexpr unsigned int kLinkBit = 0x40000u;
 
@@ -21,40 +24,40 @@ void CopyUnlessSame(const VEK::WString& from, VEK::WString& to)
     if (&from != &to) to = from;
 }
 
-// Decoded text with its white-space runs made one blank and its ends trimmed, appended.
-void AppendBeautified(VEK::CHARSET charset, const char* text, unsigned int length, VEK::WString& out)
+// Decoded text with its white-space runs made one blank and its ends trimmed, appended to
+// `out`. The text is decoded apart from `out`, whose references are resolved already.
+void AppendBeautified(VEK::CHARSET charset, const char* text, unsigned int length, VEK::WString& scratch,
+                      VEK::WString& out)
 {
-    VEK::WString expanded;
-    ExpandCharacterReferences(charset, text, length, expanded, false);
-    VEK::BeautifyString(expanded, out, true, true);
+    scratch.clear();
+    ExpandCharacterReferences(charset, text, length, scratch, false);
+    VEK::BeautifyString(scratch, out, true, true);
+}
+
+bool IsCaption(const ParamInfo& param) noexcept
+{
+    return (param.m_uType & PARAM_HIDDEN_TEXT) != 0 && (param.m_uHiddenAtt & HIDDEN_ATT_CAPTION) != 0;
 }
 
 // A link node's target is its first non-empty link parameter; its own caption is made of its
 // caption parameters, one blank between them.
-HtmlDocTree::LinkCaption LinkOf(const HtmlDocTree::HtmlTreeNode& node, KeywordID id, VEK::CHARSET charset)
+HtmlDocTree::LinkCaption LinkOf(const VEK::RefCount<HtmlDocTree::ParamMap>& params, KeywordID id,
+                                VEK::CHARSET charset)
 {
     HtmlDocTree::LinkCaption link;
-    std::string value;
+    VEK::WString caption;
     for (const ParamInfo& param : HtmlKeywordTable::FindParamInfo(id)) {
-        if (link.m_sUri.empty() && (param.m_uType & PARAM_LINK) != 0) {
-            node.GetParam(param.m_sName, value);
+        const std::string& value = tree_queries::ParamOrEmpty(params, param.m_sName);
+        if (link.m_sUri.empty() && (param.m_uType & PARAM_LINK) != 0)
             ExpandUriCharacterReferences(charset, value, link.m_sUri);
-        }
-        if ((param.m_uType & PARAM_HIDDEN_TEXT) == 0 || (param.m_uHiddenAtt & HIDDEN_ATT_CAPTION) == 0) continue;
-        node.GetParam(param.m_sName, value);
-        VEK::WString caption;
+        if (!IsCaption(param)) continue;
+        caption.clear();
         ExpandCharacterReferences(charset, value, caption, false);
         if (caption.empty()) continue;
         if (!link.m_sCaption.empty()) link.m_sCaption.push_back(' ');
         VEK::BeautifyString(caption, link.m_sCaption, true, true);
     }
     return link;
-}
-
-// A node made outside a tree has no charset to decode with.
-VEK::CHARSET CharsetOf(const HtmlDocTree* tree) noexcept
-{
-    return tree != nullptr ? tree->GetCharset() : VEK::CHARSET_UNKNOWN;
 }
 
 } // namespace
@@ -67,26 +70,28 @@ void HtmlDocTree::GetLinks(std::vector<LinkCaption>& out) const
 
 // Links come out in post-order: a link inside another one precedes it. Only anchors gather
 // the text inside them; other link nodes pass the caption they were given on.
-void HtmlDocTree::RecursiveGetLinksWithCaptions(std::vector<LinkCaption>& out,
-                                                const VEK::RefCount<HtmlTreeNode>* begin,
-                                                const VEK::RefCount<HtmlTreeNode>* const& end, VEK::WString* caption)
+void HtmlDocTree::RecursiveGetLinksWithCaptions(std::vector<LinkCaption>& out, const NodeHolder* begin,
+                                                const NodeHolder* const& end, VEK::WString* caption)
 {
-    for (const VEK::RefCount<HtmlTreeNode>* holder = begin; holder != end; ++holder) {
+    VEK::WString scratch;
+    for (const NodeHolder* holder = begin; holder != end; ++holder) {
         const HtmlTreeNode& node = **holder;
-        const auto id = static_cast<KeywordID>(node.m_uKeyword & kKeywordIdMask);
+        const KeywordID id = node.GetKeywordID();
         if (id == KW_TEXT) {
-            if (caption != nullptr) AppendBeautified(CharsetOf(node.m_pTree), node.m_pText, node.m_uTextSize, *caption);
+            if (caption != nullptr)
+                AppendBeautified(CharsetOf(node.m_pTree), node.m_pText, node.m_uTextSize, scratch, *caption);
         } else if ((node.m_uKeyword & kLinkBit) != 0) {
-            LinkCaption link = LinkOf(node, id, CharsetOf(node.m_pTree));
+            LinkCaption link = LinkOf(node.m_pParams, id, CharsetOf(node.m_pTree));
             if (link.m_sUri.empty()) continue;
             RecursiveGetLinksWithCaptions(out, node.Begin(), node.End(), id == KW_A ? &link.m_sCaption : caption);
             out.push_back(std::move(link));
         } else {
-            const bool spacing = caption != nullptr && HtmlKeywordTable::IsSpaceTag(id);
-            if (spacing) *caption += HtmlKeywordTable::KeywordPrefixSpaces(id);
+            const tree_queries::KeywordSpacing& spacing = tree_queries::SpacingOf(id);
+            const bool spaced = caption != nullptr && spacing.IsSpaceTag();
+            if (spaced) *caption += *spacing.m_pPrefix;
             if (!node.HasChild()) continue;
             RecursiveGetLinksWithCaptions(out, node.Begin(), node.End(), caption);
-            if (spacing) *caption += HtmlKeywordTable::KeywordPostfixSpaces(id);
+            if (spaced) *caption += *spacing.m_pPostfix;
         }
     }
 }

@@ -2,22 +2,24 @@
 // text and parameters of single nodes. They only read the tree.
 #include <VEKParser/html/doctree/HtmlDocTree.h>
 
-#include <algorithm>
 #include <cstdint>
-#include <map>
 #include <string>
 
 #include <VEKParser/foundation/Exceptions.h>
 #include <VEKParser/host/MemoryBuffer.h>
 #include <VEKParser/html/vocabulary/NamedCharacters.h>
 
+#include "html/doctree/TreeQueries.h"
+
 namespace VEKParser {
 
 namespace {
 
+using tree_queries::CharsetOf;
+using tree_queries::FindParam;
+
 constexpr unsigned int kAllBits = 0xFFFFFFFFu;
 constexpr unsigned int kNoLimit = 0xFFFFFFFFu;
-constexpr unsigned int kKeywordIdMask = 0xFFu;
 // Keyword ids whose nodes carry text of their own: text blocks (73), hidden text (72).
 constexpr unsigned int kTextBearingIdBits = 0x49u;
 
@@ -41,22 +43,7 @@ void PutBlank(VEK::BinaryStreamBufT<unsigned int>& out, bool decode, unsigned in
     else PutLimited(out, &kBlank, 1, limit, false);
 }
 
-// A node made outside a tree has no charset to decode with.
-VEK::CHARSET CharsetOf(const HtmlDocTree* tree) noexcept
-{
-    return tree != nullptr ? tree->GetCharset() : VEK::CHARSET_UNKNOWN;
-}
-
 bool HasOwnText(unsigned int keyword) noexcept { return (keyword & kTextBearingIdBits) != 0; }
-
-using ParamMap = std::map<std::string, std::string>;
-
-const std::string* FindParam(const VEK::RefCount<ParamMap>& params, const std::string& name)
-{
-    if (!params) return nullptr;
-    const auto it = params->find(name);
-    return it == params->end() ? nullptr : &it->second;
-}
 
 void CheckCharset(VEK::CHARSET charset)
 {
@@ -118,16 +105,16 @@ void HtmlDocTree::GetHiddenText(VEK::WString& out, unsigned int filter) const
 }
 
 void HtmlDocTree::RecursiveGetText(VEK::BinaryStreamBufT<unsigned int>& out,
-                                   const VEK::RefCount<HtmlTreeNode>* begin,
-                                   const VEK::RefCount<HtmlTreeNode>* const& end, bool decode, unsigned int filter,
+                                   const NodeHolder* begin,
+                                   const NodeHolder* const& end, bool decode, unsigned int filter,
                                    unsigned int inherited, unsigned int limit) const
 {
     VEK::WString expanded;
-    for (const VEK::RefCount<HtmlTreeNode>* holder = begin; holder != end; ++holder) {
+    for (const NodeHolder* holder = begin; holder != end; ++holder) {
         if (out.Size() >= limit) return;
         const HtmlTreeNode& node = **holder;
         const unsigned int word = node.m_uKeyword | inherited;
-        const auto id = static_cast<KeywordID>(node.m_uKeyword & kKeywordIdMask);
+        const KeywordID id = node.GetKeywordID();
         if (id == KW_TEXT && (filter & word) != 0) {
             if (decode) {
                 expanded.clear();
@@ -138,21 +125,21 @@ void HtmlDocTree::RecursiveGetText(VEK::BinaryStreamBufT<unsigned int>& out,
             }
             continue;
         }
-        const bool spacing = HtmlKeywordTable::IsSpaceTag(id);
-        if (spacing && !HtmlKeywordTable::KeywordPrefixSpaces(id).empty()) PutBlank(out, decode, limit);
+        const tree_queries::KeywordSpacing& spacing = tree_queries::SpacingOf(id);
+        if (spacing.IsSpaceTag() && !spacing.m_pPrefix->empty()) PutBlank(out, decode, limit);
         if (node.HasChild())
             RecursiveGetText(out, node.Begin(), node.End(), decode, filter, word, limit);
-        if (spacing && !HtmlKeywordTable::KeywordPostfixSpaces(id).empty()) PutBlank(out, decode, limit);
+        if (spacing.IsSpaceTag() && !spacing.m_pPostfix->empty()) PutBlank(out, decode, limit);
     }
 }
 
 void HtmlDocTree::RecursiveGetHiddenText(std::string& out, unsigned int filter,
-                                         const VEK::RefCount<HtmlTreeNode>* begin,
-                                         const VEK::RefCount<HtmlTreeNode>* const& end) const
+                                         const NodeHolder* begin,
+                                         const NodeHolder* const& end) const
 {
-    for (const VEK::RefCount<HtmlTreeNode>* holder = begin; holder != end; ++holder) {
+    for (const NodeHolder* holder = begin; holder != end; ++holder) {
         const HtmlTreeNode& node = **holder;
-        if ((node.m_uKeyword & kKeywordIdMask) == KW_HIDDEN_TEXT &&
+        if (node.IsMatch(KW_HIDDEN_TEXT) &&
             (filter & node.m_uKeyword) != 0 && node.m_uTextSize != 0) {
             out.append(node.m_pText, node.m_uTextSize);
             out.push_back(' ');

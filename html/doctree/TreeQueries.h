@@ -1,0 +1,57 @@
+#pragma once
+
+// What the query files of the document tree share: node parameters without copies, the
+// charset a node decodes with, and the spacing of keywords as an array, because both text walks
+// ask it for every tag node.
+#include <array>
+#include <string>
+
+#include <VEKParser/html/doctree/HtmlDocTree.h>
+
+namespace VEKParser::tree_queries {
+
+// A node made outside a tree has no charset to decode with.
+inline VEK::CHARSET CharsetOf(const HtmlDocTree* tree) noexcept
+{
+    return tree != nullptr ? tree->GetCharset() : VEK::CHARSET_UNKNOWN;
+}
+
+inline const std::string* FindParam(const VEK::RefCount<HtmlDocTree::ParamMap>& params, const std::string& name)
+{
+    if (!params) return nullptr;
+    const auto it = params->find(name);
+    return it == params->end() ? nullptr : &it->second;
+}
+
+// An absent parameter reads as the empty value.
+inline const std::string& ParamOrEmpty(const VEK::RefCount<HtmlDocTree::ParamMap>& params, const std::string& name)
+{
+    static const std::string kEmpty;
+    const std::string* value = FindParam(params, name);
+    return value != nullptr ? *value : kEmpty;
+}
+
+// The spacing strings of a keyword, or nulls when it separates no text.
+struct KeywordSpacing {
+    const VEK::WString* m_pPrefix = nullptr;
+    const VEK::WString* m_pPostfix = nullptr;
+
+    bool IsSpaceTag() const noexcept { return m_pPrefix != nullptr; }
+};
+
+inline const KeywordSpacing& SpacingOf(KeywordID id)
+{
+    // Taken once from the keyword properties; their strings live as long as the library.
+    static const std::array<KeywordSpacing, 256> spacing = [] {
+        std::array<KeywordSpacing, 256> table{};
+        for (std::size_t i = 0; i < table.size(); ++i) {
+            const auto keyword = static_cast<KeywordID>(i);
+            if (!HtmlKeywordTable::IsSpaceTag(keyword)) continue;
+            table[i] = {&HtmlKeywordTable::KeywordPrefixSpaces(keyword), &HtmlKeywordTable::KeywordPostfixSpaces(keyword)};
+        }
+        return table;
+    }();
+    return spacing[static_cast<unsigned int>(id) & 0xFFu];
+}
+
+} // namespace VEKParser::tree_queries
