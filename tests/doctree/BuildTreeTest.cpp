@@ -208,7 +208,8 @@ TEST(BuildTree, CopiedNodesShareChildrenAndParameters)
     {
         auto source = std::make_unique<HtmlDocTree::HtmlTreeNode>(Child(Master(tree), 0));
         copy = *source;
-        copy = copy;
+        const HtmlDocTree::HtmlTreeNode& same = copy;
+        copy = same;
     }
     tree.Reset();
     std::string value;
