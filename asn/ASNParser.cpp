@@ -1,5 +1,6 @@
 #include <VEKParser/asn/ASNParser.h>
 
+#include <limits>
 #include <utility>
 
 #include <VEKParser/foundation/Exceptions.h>
@@ -158,7 +159,9 @@ void ASNParser::ReadChildren(ConstructedASNNode& node, std::int64_t length, cons
         }
     }
     // A child may run past the end; the loop stops at the first boundary at or beyond it.
-    const std::int64_t end = std::int64_t{Position()} + length;
+    constexpr std::int64_t FAR_END = std::numeric_limits<std::int64_t>::max();
+    const std::int64_t start = Position();
+    const std::int64_t end = length > FAR_END - start ? FAR_END : start + length;
     while (Position() < end) {
         switch (ReadNextValue(child, level)) {
         case Outcome::Value: node.AddChild(std::move(child)); break;
