@@ -75,6 +75,7 @@ void HtmlDocTree::RecursiveGetLinksWithCaptions(std::vector<LinkCaption>& out, c
 {
     VEK::WString scratch;
     for (const NodeHolder* holder = begin; holder != end; ++holder) {
+        tree_queries::PrefetchNext(holder, end);
         const HtmlTreeNode& node = **holder;
         const KeywordID id = node.GetKeywordID();
         if (id == KW_TEXT) {

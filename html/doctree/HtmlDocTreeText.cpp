@@ -112,6 +112,7 @@ void HtmlDocTree::RecursiveGetText(VEK::BinaryStreamBufT<unsigned int>& out,
     VEK::WString expanded;
     for (const NodeHolder* holder = begin; holder != end; ++holder) {
         if (out.Size() >= limit) return;
+        tree_queries::PrefetchNext(holder, end);
         const HtmlTreeNode& node = **holder;
         const unsigned int word = node.m_uKeyword | inherited;
         const KeywordID id = node.GetKeywordID();

@@ -31,6 +31,13 @@ inline const std::string& ParamOrEmpty(const VEK::RefCount<HtmlDocTree::ParamMap
     return value != nullptr ? *value : kEmpty;
 }
 
+// Nodes lie wherever the heap put them, so a walk would wait for each one in turn; asking for
+// the next sibling early overlaps that wait with the work on this node.
+inline void PrefetchNext(const HtmlDocTree::NodeHolder* holder, const HtmlDocTree::NodeHolder* end) noexcept
+{
+    if (holder + 1 != end) __builtin_prefetch(holder[1].Get());
+}
+
 // The spacing strings of a keyword, or nulls when it separates no text.
 struct KeywordSpacing {
     const VEK::WString* m_pPrefix = nullptr;
