@@ -16,6 +16,7 @@
 #include <vector>
 
 #include <openssl/objects.h>
+#include <unistd.h>
 
 #include <VEKParser/asn/ASNParser.h>
 #include <VEKParser/asn/ASNTreePrinter.h>
@@ -51,7 +52,9 @@ const std::vector<Certificate>& Certificates()
         for (const auto& entry : std::filesystem::directory_iterator("/etc/ssl/certs"))
             if (entry.path().extension() == ".pem") paths.push_back(entry.path());
         std::sort(paths.begin(), paths.end());
-        const std::filesystem::path der = std::filesystem::temp_directory_path() / "vek_asn_certificate.der";
+        // One file per process: ctest runs the tests of this program side by side.
+        const std::filesystem::path der =
+            std::filesystem::temp_directory_path() / ("vek_asn_certificate_" + std::to_string(getpid()) + ".der");
         std::vector<Certificate> result;
         for (const auto& path : paths) {
             if (!Run("openssl x509 -in '" + path.string() + "' -outform der -out '" + der.string() + "' && echo ok")
