@@ -2,6 +2,7 @@
 
 // Values the document parser's driver, element builder and parameter reader share.
 #include <cstdint>
+#include <string_view>
 
 namespace VEKParser::doctree {
 
@@ -24,8 +25,8 @@ inline constexpr std::size_t kMaxOpenKeywords = 128;
 inline constexpr std::uint32_t kShortText = 20;
 inline constexpr std::uint32_t kTextNodeKeyword = 73;  // KW_TEXT
 
-inline constexpr char kMasterNodeName[] = "document-master-node";
-inline constexpr char kOrphanTextName[] = "orphan-text-block";
-inline constexpr char kTagTextName[] = "tag-text-block";
+inline constexpr std::string_view kMasterNodeName = "document-master-node";
+inline constexpr std::string_view kOrphanTextName = "orphan-text-block";
+inline constexpr std::string_view kTagTextName = "tag-text-block";
 
 } // namespace VEKParser::doctree

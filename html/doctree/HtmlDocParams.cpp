@@ -24,8 +24,8 @@ constexpr std::uint32_t kLinkNodeBit = 0x40000;
 constexpr std::uint32_t kHiddenTextId = KW_HIDDEN_TEXT;
 constexpr unsigned int kConversionArea = 4096;
 
-const std::string kMetaName("name");
-const std::string kMetaContent("content");
+constexpr std::string_view kMetaName("name");
+constexpr std::string_view kMetaContent("content");
 const VEK::WString kListSeparator = VEK::Widen(", ");
 const VEK::WString kSubjectSeparator = VEK::Widen("\n");
 
@@ -34,11 +34,13 @@ bool IsNameDelimiter(char c) noexcept { return c != 0 && std::strchr(kNameDelimi
 char FoldLetter(char c) noexcept { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
 
 // Letters of either case match; every other byte only itself.
-std::size_t FindFolded(const std::string& text, const std::string& name, std::size_t from) noexcept
+std::size_t FindFolded(std::string_view text, std::string_view name, std::size_t from) noexcept
 {
-    if (name.size() > text.size()) return std::string::npos;
+    if (name.empty() || name.size() > text.size()) return std::string::npos;
+    const char first = FoldLetter(name[0]);
     for (std::size_t at = from; at + name.size() <= text.size(); ++at) {
-        std::size_t i = 0;
+        if (FoldLetter(text[at]) != first) continue;
+        std::size_t i = 1;
         while (i < name.size() && FoldLetter(text[at + i]) == FoldLetter(name[i])) ++i;
         if (i == name.size()) return at;
     }
@@ -64,21 +66,20 @@ void AppendSummary(const std::string& value, VEK::CHARSET charset, const VEK::WS
 
 } // namespace
 
-std::string HtmlDocParser::KeywordText() const
+std::string_view HtmlDocParser::KeywordText() const
 {
-    return std::string(m_pScanner->GetKeywordBuffer(), m_pScanner->GetKeywordLength());
+    return std::string_view(m_pScanner->GetKeywordBuffer(), m_pScanner->GetKeywordLength());
 }
 
-void HtmlDocParser::ParseParam(const KeywordInfo& info, NodeVector& children, Node* node) const
+void HtmlDocParser::ParseParam(const KeywordInfo& info, NodeVector& children, Node* node)
 {
     const std::vector<ParamInfo>& params = HtmlKeywordTable::FindParamInfo(static_cast<KeywordID>(info.m_uKeyword & 0xFF));
     if (params.empty()) return;
-    const std::string text = KeywordText();
-    std::string value;
+    const std::string_view text = KeywordText();
     for (const ParamInfo& param : params) {
         unsigned int pos = 0;
-        if (IsParamFound(text, pos, param.m_sName) && ExtractValue(text, pos, value))
-            ApplyParam(param, value, children, node);
+        if (IsParamFound(text, pos, param.m_sName) && ExtractValue(text, pos, m_sValue))
+            ApplyParam(param, m_sValue, children, node);
     }
 }
 
@@ -119,7 +120,7 @@ void HtmlDocParser::ApplyParam(const ParamInfo& param, std::string& value, NodeV
 }
 
 // Tag texts start with "<" and the tag name, so a parameter never matches at the start.
-bool HtmlDocParser::IsParamFound(const std::string& text, unsigned int& pos, const std::string& name) const
+bool HtmlDocParser::IsParamFound(std::string_view text, unsigned int& pos, std::string_view name) const
 {
     if (text.size() <= name.size() + 2) return false;
     const std::size_t lastStart = text.size() - name.size();
@@ -136,7 +137,7 @@ bool HtmlDocParser::IsParamFound(const std::string& text, unsigned int& pos, con
 }
 
 // A parameter written without "=" takes the value of the next one that has it.
-bool HtmlDocParser::ExtractValue(const std::string& text, unsigned int& pos, std::string& value) const
+bool HtmlDocParser::ExtractValue(std::string_view text, unsigned int& pos, std::string& value) const
 {
     value.clear();
     const std::size_t introducer = text.find_first_of(kValueIntroducers, pos);
@@ -150,13 +151,13 @@ bool HtmlDocParser::ExtractValue(const std::string& text, unsigned int& pos, std
     }
     std::size_t end = quote != 0 ? text.find(quote, start) : text.find_first_of(kUnquotedValueEnds, start);
     if (end == std::string::npos) end = text.size();
-    value.assign(text, start, end - start);
+    value.assign(text.substr(start, end - start));
     pos = 0;
     return !value.empty();
 }
 
 // The first meta entry of a name wins; names compare without regard to case.
-void HtmlDocParser::ParseMetaInfo(const std::string& text) const
+void HtmlDocParser::ParseMetaInfo(std::string_view text) const
 {
     unsigned int pos = 0;
     std::string key;

@@ -8,6 +8,7 @@
 #include <VEKParser/host/StringFunctions.h>
 
 #include "html/doctree/DocParserCodes.h"
+#include "html/doctree/NodeSlab.h"
 
 namespace VEKParser {
 
@@ -24,8 +25,8 @@ struct CacheReset {
     ~CacheReset() { pool.ClearCache(); }
 };
 
-// The index of the first byte of `text` from `from` on that changes under white-space
-// normalisation: a white-space byte other than a blank, or a blank after white space.
+// The index of the first byte of `text` that changes under white-space normalisation: a
+// white-space byte other than a blank, or a blank followed by white space.
 std::size_t FirstUntidy(const unsigned char* text, std::size_t size) noexcept
 {
     for (std::size_t i = 0; i < size; ++i) {
@@ -33,6 +34,19 @@ std::size_t FirstUntidy(const unsigned char* text, std::size_t size) noexcept
         if (text[i] != ' ' || (i + 1 < size && VEK::IsWhiteSpace(text[i + 1]))) return i;
     }
     return size;
+}
+
+// Appends `text` with each white-space run made one blank.
+void AppendCollapsed(const unsigned char* text, std::size_t size, std::string& out)
+{
+    for (std::size_t i = 0; i < size;) {
+        if (!VEK::IsWhiteSpace(text[i])) {
+            out.push_back(static_cast<char>(text[i++]));
+            continue;
+        }
+        out.push_back(' ');
+        while (i < size && VEK::IsWhiteSpace(text[i])) ++i;
+    }
 }
 
 bool IsWordEnd(char c) noexcept { return c == ' ' || c == '>'; }
@@ -100,9 +114,11 @@ bool HtmlDocParser::Parse()
     m_bReplay = m_bUnwind = m_bTitleSeen = m_bLastSpace = false;
     m_TextBuffer->Clear();
     const CacheReset cacheReset{m_Tree.m_StringPool};
+    const doctree::NodeSlabScope slabs;
 
-    Node& master = AppendNode(m_Tree.m_TopNodes, m_Tree.m_StringPool.Store(kMasterNodeName, sizeof kMasterNodeName - 1, true),
-                              KW_NONE, 0);
+    const char* masterName =
+        m_Tree.m_StringPool.Store(kMasterNodeName.data(), static_cast<std::uint32_t>(kMasterNodeName.size()), true);
+    Node& master = AppendNode(m_Tree.m_TopNodes, masterName, KW_NONE, 0);
     GetOrphanText(master.m_Children);
     VEK::RefCount<KeywordInfo> table;
     m_Table.ValidateKeyword(HtmlKeywordTable::m_sMASTER_TABLE_TAG.data(),
@@ -154,18 +170,17 @@ void HtmlDocParser::GetOrphanText(NodeVector& children)
                    m_pScanner->GetPosition() - offset);
 }
 
-// Normalises in place from the first byte that changes; most runs of text need nothing.
-bool HtmlDocParser::BeautifyString(VEKFile::MemoryBuffer& buffer) const
+// Normalises from the first byte that changes; most runs of text need nothing.
+bool HtmlDocParser::BeautifyString(VEKFile::MemoryBuffer& buffer)
 {
     const std::size_t size = buffer.Size();
     if (size == 0) return false;
     const std::size_t untidy = FirstUntidy(buffer.Data(), size);
     if (untidy < size) {
-        const std::string tail(reinterpret_cast<const char*>(buffer.Data()) + untidy, size - untidy);
-        std::string tidy;
-        VEK::BeautifyString(tail, tidy, false, false);
+        m_sTidy.clear();
+        AppendCollapsed(buffer.Data() + untidy, size - untidy, m_sTidy);
         buffer.SeekP(static_cast<std::int64_t>(untidy), VEK::SeekOrigin::Begin);
-        buffer.Put(tidy.data(), static_cast<unsigned int>(tidy.size()));
+        buffer.Put(m_sTidy.data(), static_cast<unsigned int>(m_sTidy.size()));
         buffer.ClearEnd();
     }
     return buffer.Size() == 1 && buffer.Data()[0] == ' ';

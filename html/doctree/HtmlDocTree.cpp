@@ -4,6 +4,8 @@
 #include <utility>
 #include <vector>
 
+#include "html/doctree/NodeSlab.h"
+
 namespace VEKParser {
 
 namespace {
@@ -34,6 +36,10 @@ void HtmlDocTree::Reset()
     m_uNodeNumber = 0;
     m_Charset = VEK::CHARSET_UNKNOWN;
 }
+
+void* HtmlDocTree::HtmlTreeNode::operator new(std::size_t size) { return doctree::AllocateNode(size); }
+
+void HtmlDocTree::HtmlTreeNode::operator delete(void* node) noexcept { doctree::FreeNode(node); }
 
 HtmlDocTree::HtmlTreeNode::HtmlTreeNode(const HtmlTreeNode& other)
     : m_pTagName(other.m_pTagName), m_uKeyword(other.m_uKeyword), m_uOffset(other.m_uOffset),

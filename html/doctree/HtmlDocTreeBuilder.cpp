@@ -116,7 +116,7 @@ unsigned int HtmlDocParser::ParseUnknownTag(NodeVector& children)
 // again unless the "<" starts a tag that ends the meta tag.
 void HtmlDocParser::RepairMetaTag(const KeywordInfo& info)
 {
-    std::string text = KeywordText();
+    std::string text(KeywordText());
     for (;;) {
         const char* tag = m_pScanner->GetKeywordBuffer();
         const std::uint32_t length = m_pScanner->GetKeywordLength();
@@ -347,11 +347,11 @@ HtmlDocParser::Node& HtmlDocParser::AppendNode(NodeVector& children, const char*
     return node;
 }
 
-void HtmlDocParser::AppendTextNode(NodeVector& children, const char* name, const char* text, std::uint32_t size,
+void HtmlDocParser::AppendTextNode(NodeVector& children, std::string_view name, const char* text, std::uint32_t size,
                                    std::uint32_t offset, std::uint32_t rawSize)
 {
     StringPool& pool = m_Tree.m_StringPool;
-    Node& node = AppendNode(children, pool.Store(name, static_cast<std::uint32_t>(std::strlen(name)), true),
+    Node& node = AppendNode(children, pool.Store(name.data(), static_cast<std::uint32_t>(name.size()), true),
                             kTextNodeKeyword, offset);
     node.m_uRawSize = rawSize;
     node.m_pText = pool.Store(text, size, size <= kShortText);

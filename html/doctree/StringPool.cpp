@@ -2,20 +2,30 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 
 namespace VEKParser {
 
 namespace {
 
-// Buckets of a fresh cache: a little more than a page's distinct tag names.
-constexpr std::size_t kInitialBuckets = 100;
+// Index slots per cache entry: a sparse index keeps probe runs short.
+constexpr std::size_t kSlotsPerEntry = 2;
+
+std::size_t IndexSize(std::uint32_t capacity)
+{
+    std::size_t size = 1;
+    while (size < kSlotsPerEntry * capacity) size *= 2;
+    return size;
+}
 
 } // namespace
 
 StringPool::StringPool(std::uint32_t blockSize, bool deduplicate, std::uint32_t cacheCapacity)
-    : m_uBlockSize(blockSize), m_bDeduplicate(deduplicate), m_uCacheCapacity(cacheCapacity),
-      m_Cache(kInitialBuckets)
+    : m_uBlockSize(blockSize), m_bDeduplicate(deduplicate && cacheCapacity > 0), m_uCacheCapacity(cacheCapacity)
 {
+    if (!m_bDeduplicate) return;
+    m_Entries.resize(cacheCapacity);
+    m_Index.assign(IndexSize(cacheCapacity), kNone);
 }
 
 StringPool::~StringPool() = default;
@@ -28,13 +38,14 @@ const char* StringPool::Store(const std::string& text, bool useCache)
 const char* StringPool::Store(const char* text, std::uint32_t length, bool useCache)
 {
     const bool cached = m_bDeduplicate && useCache;
+    const std::size_t hash = cached ? std::hash<std::string_view>()(std::string_view(text, length)) : 0;
     if (cached) {
-        if (const char* pooled = Find(std::string_view(text, length))) return pooled;
+        if (const char* pooled = Find(std::string_view(text, length), hash)) return pooled;
     }
     char* copy = Allocate(length + 1);
     std::memcpy(copy, text, length);
     copy[length] = 0;
-    if (cached) Insert(std::string_view(copy, length));
+    if (cached) Insert(copy, length, hash);
     return copy;
 }
 
@@ -58,29 +69,88 @@ char* StringPool::Allocate(std::uint32_t need)
     return block;
 }
 
-const char* StringPool::Find(std::string_view text)
+// The slot holding `text`, or the free slot where it would go.
+std::size_t StringPool::FindSlot(std::string_view text, std::size_t hash) const noexcept
 {
-    const auto it = m_Cache.find(text);
-    if (it == m_Cache.end()) return nullptr;
-    CacheEntry& entry = it->second;
-    entry.m_uLastUse = m_uUseCounter++;
-    m_Recency.splice(m_Recency.begin(), m_Recency, entry.m_Recency);
-    return entry.m_pPooled;
+    const std::size_t mask = m_Index.size() - 1;
+    for (std::size_t slot = hash & mask;; slot = (slot + 1) & mask) {
+        const std::uint32_t entry = m_Index[slot];
+        if (entry == kNone) return slot;
+        const CacheEntry& e = m_Entries[entry];
+        if (e.m_uHash == hash && std::string_view(e.m_pPooled, e.m_uLength) == text) return slot;
+    }
 }
 
-void StringPool::Insert(std::string_view pooled)
+const char* StringPool::Find(std::string_view text, std::size_t hash)
 {
-    m_Recency.push_front(pooled);
-    m_Cache.emplace(pooled, CacheEntry{pooled.data(), m_uUseCounter++, m_Recency.begin()});
-    if (m_Cache.size() <= m_uCacheCapacity) return;
-    m_Cache.erase(m_Recency.back());
-    m_Recency.pop_back();
+    const std::uint32_t entry = m_Index[FindSlot(text, hash)];
+    if (entry == kNone) return nullptr;
+    m_Entries[entry].m_uLastUse = m_uUseCounter++;
+    Unlink(entry);
+    LinkNewest(entry);
+    return m_Entries[entry].m_pPooled;
+}
+
+// A full cache reuses the entry used least recently.
+void StringPool::Insert(const char* pooled, std::uint32_t length, std::size_t hash)
+{
+    std::uint32_t entry = m_uEntryCount;
+    if (m_uEntryCount == m_uCacheCapacity) {
+        entry = m_uOldest;
+        const CacheEntry& old = m_Entries[entry];
+        RemoveFromIndex(FindSlot(std::string_view(old.m_pPooled, old.m_uLength), old.m_uHash));
+        Unlink(entry);
+    } else {
+        ++m_uEntryCount;
+    }
+    CacheEntry& e = m_Entries[entry];
+    e.m_pPooled = pooled;
+    e.m_uLength = length;
+    e.m_uHash = hash;
+    e.m_uLastUse = m_uUseCounter++;
+    m_Index[FindSlot(std::string_view(pooled, length), hash)] = entry;
+    LinkNewest(entry);
+}
+
+// Linear probing without tombstones: later members of the probe run move back into the gap.
+void StringPool::RemoveFromIndex(std::size_t slot) noexcept
+{
+    const std::size_t mask = m_Index.size() - 1;
+    for (std::size_t next = (slot + 1) & mask; m_Index[next] != kNone; next = (next + 1) & mask) {
+        const std::size_t home = m_Entries[m_Index[next]].m_uHash & mask;
+        const bool movable = slot <= next ? (home <= slot || home > next) : (home <= slot && home > next);
+        if (!movable) continue;
+        m_Index[slot] = m_Index[next];
+        slot = next;
+    }
+    m_Index[slot] = kNone;
+}
+
+void StringPool::Unlink(std::uint32_t entry) noexcept
+{
+    CacheEntry& e = m_Entries[entry];
+    if (e.m_uNewer != kNone) m_Entries[e.m_uNewer].m_uOlder = e.m_uOlder;
+    else m_uNewest = e.m_uOlder;
+    if (e.m_uOlder != kNone) m_Entries[e.m_uOlder].m_uNewer = e.m_uNewer;
+    else m_uOldest = e.m_uNewer;
+    e.m_uNewer = e.m_uOlder = kNone;
+}
+
+void StringPool::LinkNewest(std::uint32_t entry) noexcept
+{
+    CacheEntry& e = m_Entries[entry];
+    e.m_uNewer = kNone;
+    e.m_uOlder = m_uNewest;
+    if (m_uNewest != kNone) m_Entries[m_uNewest].m_uNewer = entry;
+    m_uNewest = entry;
+    if (m_uOldest == kNone) m_uOldest = entry;
 }
 
 void StringPool::ClearCache() noexcept
 {
-    m_Cache.clear();
-    m_Recency.clear();
+    std::fill(m_Index.begin(), m_Index.end(), kNone);
+    m_uEntryCount = 0;
+    m_uNewest = m_uOldest = kNone;
 }
 
 } // namespace VEKParser

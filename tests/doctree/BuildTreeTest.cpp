@@ -1,7 +1,9 @@
 // Tree building: each repair rule on a small document, checked through the node walk.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
+#include <thread>
 
 #include "tests/doctree/TreeShape.h"
 
@@ -217,6 +219,23 @@ TEST(BuildTree, CopiedNodesShareChildrenAndParameters)
     EXPECT_EQ(value, "x.html");
     ASSERT_TRUE(copy.HasChild());
     EXPECT_STREQ(copy.GetTagName(), "a");
+}
+
+// Nodes live in memory the parse shares out; a node kept by a caller outlives its tree and may
+// be released on another thread.
+TEST(BuildTree, KeptNodesOutliveTheirTree)
+{
+    HtmlDocTree::NodeHolder kept;
+    {
+        auto tree = std::make_unique<HtmlDocTree>(65001);
+        ParseInto(*tree, "<div><b>x</b><a href=y>z</a></div>" + std::string(100000, 'w') + "<p>");
+        kept = *tree->Begin();
+    }
+    ASSERT_EQ(kept->End() - kept->Begin(), 3);
+    std::string value;
+    kept->Begin()[0]->Begin()[1]->GetParam("href", value);
+    EXPECT_EQ(value, "y");
+    std::thread([holder = std::move(kept)]() mutable { holder.Reset(); }).join();
 }
 
 } // namespace

@@ -42,7 +42,7 @@ private:
 
     // Driver.
     void GetOrphanText(NodeVector& children);
-    bool BeautifyString(VEKFile::MemoryBuffer& buffer) const;
+    bool BeautifyString(VEKFile::MemoryBuffer& buffer);
     bool HandleSkip(const KeywordInfo& info) const;
     bool WipeEmbeddedTag(std::string& text) const;
     bool FetchTagText() const;
@@ -68,16 +68,16 @@ private:
     void AddText(Node& element, std::string_view text, std::uint32_t offset, std::uint32_t rawSize, bool title);
     void EmulateMissingKeyword(Node*& out, NodeVector& children, const KeywordInfo& info);
     Node& AppendNode(NodeVector& children, const char* name, std::uint32_t keyword, std::uint32_t offset);
-    void AppendTextNode(NodeVector& children, const char* name, const char* text, std::uint32_t size,
+    void AppendTextNode(NodeVector& children, std::string_view name, const char* text, std::uint32_t size,
                         std::uint32_t offset, std::uint32_t rawSize);
 
     // Tag parameters.
-    void ParseParam(const KeywordInfo& info, NodeVector& children, Node* node) const;
+    void ParseParam(const KeywordInfo& info, NodeVector& children, Node* node);
     void ApplyParam(const ParamInfo& param, std::string& value, NodeVector& children, Node* node) const;
-    bool IsParamFound(const std::string& text, unsigned int& pos, const std::string& name) const;
-    bool ExtractValue(const std::string& text, unsigned int& pos, std::string& value) const;
-    void ParseMetaInfo(const std::string& text) const;
-    std::string KeywordText() const;
+    bool IsParamFound(std::string_view text, unsigned int& pos, std::string_view name) const;
+    bool ExtractValue(std::string_view text, unsigned int& pos, std::string& value) const;
+    void ParseMetaInfo(std::string_view text) const;
+    std::string_view KeywordText() const;
 
     const HtmlKeywordTable& m_Table;
     HtmlDocTree& m_Tree;
@@ -90,6 +90,8 @@ private:
     bool m_bLastSpace = false;
     std::unique_ptr<VEKFile::BinaryStreamParser> m_pScanner;
     VEK::RefCount<VEKFile::MemoryBuffer> m_TextBuffer;
+    std::string m_sTidy;    // scratch of the white-space normalisation, kept for its capacity
+    std::string m_sValue;   // scratch of parameter values, kept for its capacity
 };
 
 } // namespace VEKParser

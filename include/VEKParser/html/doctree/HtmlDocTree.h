@@ -33,6 +33,9 @@ public:
     class VEKPARSER_API HtmlTreeNode {
     public:
         HtmlTreeNode() = default;
+        // Nodes made while a document is parsed come from the parser's node slabs.
+        static void* operator new(std::size_t size);
+        static void operator delete(void* node) noexcept;
         // Copies share the children, the parameters and the pooled name and text.
         HtmlTreeNode(const HtmlTreeNode& other);
         HtmlTreeNode& operator=(const HtmlTreeNode& other);

@@ -1,11 +1,9 @@
 #pragma once
 
 #include <cstdint>
-#include <list>
 #include <memory>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include <VEKParser/Export.h>
@@ -32,17 +30,29 @@ public:
     void ClearCache() noexcept;
 
     std::size_t BlockCount() const noexcept { return m_Blocks.size(); }
-    std::size_t CacheSize() const noexcept { return m_Cache.size(); }
+    std::size_t CacheSize() const noexcept { return m_uEntryCount; }
 
 private:
+    static constexpr std::uint32_t kNone = 0xFFFFFFFFu;
+
+    // The cache lives in fixed arrays sized by its capacity, so that a parse does no
+    // allocation for it: an open-addressing index of entry numbers and the entries, linked in
+    // order of use (most recent first).
     struct CacheEntry {
-        const char* m_pPooled;
-        std::uint32_t m_uLastUse;
-        std::list<std::string_view>::iterator m_Recency;
+        const char* m_pPooled = nullptr;
+        std::uint32_t m_uLength = 0;
+        std::uint32_t m_uLastUse = 0;
+        std::size_t m_uHash = 0;
+        std::uint32_t m_uNewer = kNone;
+        std::uint32_t m_uOlder = kNone;
     };
 
-    const char* Find(std::string_view text);
-    void Insert(std::string_view pooled);
+    const char* Find(std::string_view text, std::size_t hash);
+    void Insert(const char* pooled, std::uint32_t length, std::size_t hash);
+    std::size_t FindSlot(std::string_view text, std::size_t hash) const noexcept;
+    void RemoveFromIndex(std::size_t slot) noexcept;
+    void Unlink(std::uint32_t entry) noexcept;
+    void LinkNewest(std::uint32_t entry) noexcept;
     char* Allocate(std::uint32_t need);
 
     std::uint32_t m_uBlockSize;
@@ -54,9 +64,11 @@ private:
     bool m_bDeduplicate;
     std::uint32_t m_uCacheCapacity;
     std::uint32_t m_uUseCounter = 0;
-    // Keys view pooled copies, which never move. The list holds the most recently used first.
-    std::unordered_map<std::string_view, CacheEntry> m_Cache;
-    std::list<std::string_view> m_Recency;
+    std::vector<CacheEntry> m_Entries;
+    std::vector<std::uint32_t> m_Index;  // entry numbers; kNone marks a free slot
+    std::uint32_t m_uEntryCount = 0;
+    std::uint32_t m_uNewest = kNone;
+    std::uint32_t m_uOldest = kNone;
 };
 
 } // namespace VEKParser
