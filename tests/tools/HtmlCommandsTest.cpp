@@ -110,7 +110,7 @@ TEST(HtmlCommands, TextEqualsTheLibrarysOnPythonDocPages)
     }
 }
 
-TEST(HtmlCommands, ProfilesAreChosenByName)
+TEST(HtmlCommands, ProfilesByNameAndTooDeepDocumentsFail)
 {
     TempDir dir;
     const std::string page = dir.Write("p.html", "<p>one <b>two</b></p>");
@@ -120,6 +120,15 @@ TEST(HtmlCommands, ProfilesAreChosenByName)
         EXPECT_NE(result.out.find("one"), std::string::npos) << profile;
     }
     EXPECT_EQ(Vekparse({"text", "-q", "--profile", "fancy", page}).status, 2);
+
+    // A division ends an open division, so they nest only with other elements between.
+    std::string deep;
+    for (int i = 0; i < 300; ++i) deep += i % 2 ? "<b>" : "<div>";
+    const std::string tooDeep = dir.Write("deep.html", deep + "x");
+    const Result result = Vekparse({"text", "-q", page, tooDeep, page});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.err, "vekparse: " + tooDeep + ": elements nest too deep to parse\n");
+    EXPECT_EQ(Lines(result.out).size(), 4u) << result.out;  // a header and a text for each good one, nothing else
 }
 
 } // namespace
