@@ -10,43 +10,50 @@
 #include <iterator>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <VEKParser/host/MemoryBuffer.h>
 
 namespace vek_bench {
 
+inline const std::filesystem::path kPythonDocRoot = "/usr/share/doc/python3/html";
+
 // The page paths relative to the documentation root, sorted as strings (the tests' order).
-inline std::vector<std::string> PythonDocPaths(const std::filesystem::path& root)
+inline std::vector<std::string> PythonDocPaths()
 {
     std::vector<std::string> paths;
-    if (!std::filesystem::exists(root)) return paths;
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(root))
-        if (entry.path().extension() == ".html") paths.push_back(entry.path().lexically_relative(root).string());
+    if (!std::filesystem::exists(kPythonDocRoot)) return paths;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(kPythonDocRoot))
+        if (entry.path().extension() == ".html")
+            paths.push_back(entry.path().lexically_relative(kPythonDocRoot).string());
     std::sort(paths.begin(), paths.end());
     return paths;
 }
 
-// The contents of every `step`-th page in path order, at most `most` of them; none when
-// python3-doc is not installed.
-inline std::vector<std::string> ReadPythonDocPages(std::size_t step, std::size_t most = SIZE_MAX,
-                                                   const std::filesystem::path& root = "/usr/share/doc/python3/html")
+// The step that spreads `count` pages evenly over the documentation.
+inline std::size_t SpreadStep(std::size_t count)
 {
-    const std::vector<std::string> paths = PythonDocPaths(root);
-    std::vector<std::string> contents;
-    for (std::size_t i = 0; i < paths.size() && contents.size() < most; i += step) {
-        std::ifstream in(root / paths[i], std::ios::binary);
-        contents.emplace_back(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    }
-    return contents;
+    return std::max<std::size_t>(1, PythonDocPaths().size() / count);
 }
 
-// `count` pages spread evenly over the documentation.
-inline std::vector<std::string> ReadPythonDocSpread(std::size_t count,
-                                                    const std::filesystem::path& root = "/usr/share/doc/python3/html")
+// Calls `use` with the contents of every `step`-th page in path order, at most `most` of them;
+// never when python3-doc is not installed.
+template <class Use>
+void ForEachPythonDocPage(std::size_t step, std::size_t most, Use use)
 {
-    const std::size_t pages = PythonDocPaths(root).size();
-    return ReadPythonDocPages(std::max<std::size_t>(1, pages / count), count, root);
+    const std::vector<std::string> paths = PythonDocPaths();
+    for (std::size_t i = 0, taken = 0; i < paths.size() && taken < most; i += step, ++taken) {
+        std::ifstream in(kPythonDocRoot / paths[i], std::ios::binary);
+        use(std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()));
+    }
+}
+
+inline std::vector<std::string> ReadPythonDocPages(std::size_t step, std::size_t most = SIZE_MAX)
+{
+    std::vector<std::string> pages;
+    ForEachPythonDocPage(step, most, [&](std::string&& page) { pages.push_back(std::move(page)); });
+    return pages;
 }
 
 inline std::int64_t TotalBytes(const std::vector<std::string>& pages)
@@ -56,13 +63,34 @@ inline std::int64_t TotalBytes(const std::vector<std::string>& pages)
     return bytes;
 }
 
-// One in-memory stream per page, for the library's parsers.
-inline std::vector<std::unique_ptr<VEKFile::MemoryBuffer>> Streams(const std::vector<std::string>& pages)
+// In-memory streams over pages, for the library's parsers.
+using Streams = std::vector<std::unique_ptr<VEKFile::MemoryBuffer>>;
+
+inline void AddStream(Streams& streams, const std::string& page)
 {
-    std::vector<std::unique_ptr<VEKFile::MemoryBuffer>> buffers;
-    for (const std::string& page : pages)
-        buffers.push_back(std::make_unique<VEKFile::MemoryBuffer>(page.data(), static_cast<unsigned>(page.size())));
-    return buffers;
+    streams.push_back(std::make_unique<VEKFile::MemoryBuffer>(page.data(), static_cast<unsigned>(page.size())));
+}
+
+inline Streams StreamsOf(const std::vector<std::string>& pages)
+{
+    Streams streams;
+    for (const std::string& page : pages) AddStream(streams, page);
+    return streams;
+}
+
+// The pages read straight into streams, so that a benchmark's peak memory holds the sample once.
+inline Streams ReadPythonDocStreams(std::size_t step, std::size_t most = SIZE_MAX)
+{
+    Streams streams;
+    ForEachPythonDocPage(step, most, [&](std::string&& page) { AddStream(streams, page); });
+    return streams;
+}
+
+inline std::int64_t TotalBytes(const Streams& streams)
+{
+    std::int64_t bytes = 0;
+    for (const auto& stream : streams) bytes += stream->Size();
+    return bytes;
 }
 
 } // namespace vek_bench
