@@ -56,6 +56,12 @@ inline std::vector<std::string> ReadPythonDocPages(std::size_t step, std::size_t
     return pages;
 }
 
+// `count` pages spread evenly over the documentation.
+inline std::vector<std::string> ReadPythonDocSpread(std::size_t count)
+{
+    return ReadPythonDocPages(SpreadStep(count), count);
+}
+
 inline std::int64_t TotalBytes(const std::vector<std::string>& pages)
 {
     std::int64_t bytes = 0;
@@ -64,29 +70,29 @@ inline std::int64_t TotalBytes(const std::vector<std::string>& pages)
 }
 
 // In-memory streams over pages, for the library's parsers.
-using Streams = std::vector<std::unique_ptr<VEKFile::MemoryBuffer>>;
+using StreamList = std::vector<std::unique_ptr<VEKFile::MemoryBuffer>>;
 
-inline void AddStream(Streams& streams, const std::string& page)
+inline void AddStream(StreamList& streams, const std::string& page)
 {
     streams.push_back(std::make_unique<VEKFile::MemoryBuffer>(page.data(), static_cast<unsigned>(page.size())));
 }
 
-inline Streams StreamsOf(const std::vector<std::string>& pages)
+inline StreamList Streams(const std::vector<std::string>& pages)
 {
-    Streams streams;
+    StreamList streams;
     for (const std::string& page : pages) AddStream(streams, page);
     return streams;
 }
 
 // The pages read straight into streams, so that a benchmark's peak memory holds the sample once.
-inline Streams ReadPythonDocStreams(std::size_t step, std::size_t most = SIZE_MAX)
+inline StreamList ReadPythonDocStreams(std::size_t step, std::size_t most = SIZE_MAX)
 {
-    Streams streams;
+    StreamList streams;
     ForEachPythonDocPage(step, most, [&](std::string&& page) { AddStream(streams, page); });
     return streams;
 }
 
-inline std::int64_t TotalBytes(const Streams& streams)
+inline std::int64_t TotalBytes(const StreamList& streams)
 {
     std::int64_t bytes = 0;
     for (const auto& stream : streams) bytes += stream->Size();

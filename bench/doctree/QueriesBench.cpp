@@ -25,14 +25,13 @@ constexpr std::size_t kSamplePages = 200;
 
 const std::vector<std::string>& Pages()
 {
-    static const std::vector<std::string> pages =
-        vek_bench::ReadPythonDocPages(vek_bench::SpreadStep(kSamplePages), kSamplePages);
+    static const std::vector<std::string> pages = vek_bench::ReadPythonDocSpread(kSamplePages);
     return pages;
 }
 
-vek_bench::Streams& SampleStreams()
+vek_bench::StreamList& SampleStreams()
 {
-    static vek_bench::Streams streams =
+    static vek_bench::StreamList streams =
         vek_bench::ReadPythonDocStreams(vek_bench::SpreadStep(kSamplePages), kSamplePages);
     return streams;
 }

@@ -25,7 +25,7 @@ const std::vector<std::string>& Pages()
 
 std::int64_t SampleBytes() { return vek_bench::TotalBytes(Pages()); }
 
-std::vector<std::unique_ptr<VEKFile::MemoryBuffer>> Buffers() { return vek_bench::StreamsOf(Pages()); }
+std::vector<std::unique_ptr<VEKFile::MemoryBuffer>> Buffers() { return vek_bench::Streams(Pages()); }
 
 void BM_TokenizeGetNext(benchmark::State& state)
 {
