@@ -1,6 +1,7 @@
 // Tree building: each repair rule on a small document, checked through the node walk.
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <thread>
@@ -13,6 +14,16 @@ using doctree_test::Shape;
 using doctree_test::ShapeOf;
 
 namespace {
+
+struct ShapeCase {
+    const char* html;
+    const char* shape;
+};
+
+void ExpectShapes(std::initializer_list<ShapeCase> cases)
+{
+    for (const ShapeCase& c : cases) EXPECT_EQ(ShapeOf(c.html), c.shape) << c.html;
+}
 
 const HtmlDocTree::HtmlTreeNode& Master(const HtmlDocTree& tree) { return **tree.Begin(); }
 
@@ -77,12 +88,14 @@ TEST(BuildTree, MisnestedEndTagsAreUnwoundAndReopened)
 
 TEST(BuildTree, UnknownAndStrayTagsBecomeText)
 {
-    EXPECT_EQ(ShapeOf("<div>a<font color=red>b</font>c</div>"), "div(\"a\" \"b\" \"c\")");
-    EXPECT_EQ(ShapeOf("<div>a</span>b</div>"), "div(\"a\" \"b\")");
-    EXPECT_EQ(ShapeOf("a</i>b"), "\"a\" \"b\"");
-    EXPECT_EQ(ShapeOf("if a < b then c > d"), "\"if a \" \"< b then c >\" \" d\"");
-    // The bytes before an embedded tag start stay as text; the tag is handled next.
-    EXPECT_EQ(ShapeOf("a<<b>x</b>"), "\"a\" \"<\" b(\"x\")");
+    ExpectShapes({
+        {"<div>a<font color=red>b</font>c</div>", "div(\"a\" \"b\" \"c\")"},
+        {"<div>a</span>b</div>", "div(\"a\" \"b\")"},
+        {"a</i>b", "\"a\" \"b\""},
+        {"if a < b then c > d", "\"if a \" \"< b then c >\" \" d\""},
+        // The bytes before an embedded tag start stay as text; the tag is handled next.
+        {"a<<b>x</b>", "\"a\" \"<\" b(\"x\")"},
+    });
 }
 
 TEST(BuildTree, TableLevelsAreEmulated)
@@ -124,12 +137,14 @@ TEST(BuildTree, TitlesAndTheSummary)
 
 TEST(BuildTree, SkippedContentNeverReachesTheTree)
 {
-    EXPECT_EQ(ShapeOf("<script>if (a<b) x='</div>';</SCRIPT>after"), "\"after\"");
-    EXPECT_EQ(ShapeOf("<div>a<style>p{}</style >b</div>"), "div(\"a\" \"b\")");
-    EXPECT_EQ(ShapeOf("<!-- whole -->x<!-- a > b -->y"), "\"x\" \"y\"");
-    EXPECT_EQ(ShapeOf("<?xml version='1.0'?><div>z</div>"), "div(\"z\")");
-    EXPECT_EQ(ShapeOf("<script>never ends"), "");
-    EXPECT_EQ(ShapeOf("a<!-- never ends"), "\"a\"");
+    ExpectShapes({
+        {"<script>if (a<b) x='</div>';</SCRIPT>after", "\"after\""},
+        {"<div>a<style>p{}</style >b</div>", "div(\"a\" \"b\")"},
+        {"<!-- whole -->x<!-- a > b -->y", "\"x\" \"y\""},
+        {"<?xml version='1.0'?><div>z</div>", "div(\"z\")"},
+        {"<script>never ends", ""},
+        {"a<!-- never ends", "\"a\""},
+    });
 }
 
 TEST(BuildTree, NestingLimit)
