@@ -14,14 +14,14 @@ namespace {
 
 enum OptionSet : unsigned { DOCUMENTS = 1, CHARSET = 2, PROFILE = 4 };
 
-struct CommandSpec {
+struct CommandEntry {
     const char* name;
     const char* description;
     Command command;
     unsigned options;
 };
 
-constexpr CommandSpec COMMANDS[] = {
+constexpr CommandEntry COMMANDS[] = {
     {"text", "The plain text of each HTML document (UTF-8).", Command::Text, DOCUMENTS | CHARSET | PROFILE},
     {"links", "The links of each HTML document with their captions, its base and redirect URIs.", Command::Links,
      DOCUMENTS | CHARSET | PROFILE},
@@ -117,15 +117,15 @@ CommandLine::~CommandLine() = default;
 std::optional<int> CommandLine::Parse(int argc, char** argv)
 {
     std::string charset;
-    for (const CommandSpec& spec : COMMANDS) {
-        CLI::App* command = m_pApp->add_subcommand(spec.name, spec.description);
-        if (spec.options & DOCUMENTS) AddDocumentOptions(*command, m_Options, spec.options);
-        if (spec.options & CHARSET)
+    for (const CommandEntry& entry : COMMANDS) {
+        CLI::App* command = m_pApp->add_subcommand(entry.name, entry.description);
+        if (entry.options & DOCUMENTS) AddDocumentOptions(*command, m_Options, entry.options);
+        if (entry.options & CHARSET)
             command->add_option("--charset", charset, "Read every document in this charset (a name or a code page number)")
                 ->check(CheckCharset)
                 ->option_text("CHARSET");
-        AddCommandOptions(*command, spec.command, m_Options, charset);
-        command->callback([this, which = spec.command] { m_Options.command = which; });
+        AddCommandOptions(*command, entry.command, m_Options, charset);
+        command->callback([this, which = entry.command] { m_Options.command = which; });
     }
     try {
         m_pApp->parse(argc, argv);
