@@ -249,7 +249,8 @@ bool ToSingleByte(const unsigned char* s, std::uint32_t n, std::uint32_t& consum
     return i > 0;
 }
 
-// ICU converters are costly to open: one per charset per thread, reset before each use.
+// ICU converters are costly to open: one per charset per thread, reset before each use; a
+// conversion that reads a charset through ICU works on a copy of it (cloning is cheap).
 class ConverterCache {
 public:
     ~ConverterCache()
@@ -285,31 +286,6 @@ UConverter* Converter(CHARSET charset)
 {
     thread_local ConverterCache cache;
     return cache.Get(charset);
-}
-
-// charset -> 16-bit units through ICU, whole characters only.
-bool IcuDecode(UConverter* converter, const unsigned char* s, std::uint32_t n, std::uint32_t& consumed,
-               unsigned char* t, std::uint32_t cap, std::uint32_t& produced, bool final)
-{
-    // Half the output area per input byte leaves room for charsets that expand a byte to two units.
-    std::uint32_t chunk = std::min(n, cap / 4);
-    for (;;) {
-        ucnv_resetToUnicode(converter);
-        UErrorCode error = U_ZERO_ERROR;
-        auto* out = reinterpret_cast<UChar*>(t);
-        const char* in = reinterpret_cast<const char*>(s);
-        ucnv_toUnicode(converter, &out, reinterpret_cast<UChar*>(t) + cap / 2, &in, in + chunk, nullptr,
-                       final && chunk == n, &error);
-        if (error == U_BUFFER_OVERFLOW_ERROR && chunk > 1) {
-            chunk /= 2;
-            continue;
-        }
-        UErrorCode pendingError = U_ZERO_ERROR;
-        const int pending = std::max(0, ucnv_toUCountPending(converter, &pendingError));
-        consumed = static_cast<std::uint32_t>(in - reinterpret_cast<const char*>(s)) - static_cast<std::uint32_t>(pending);
-        produced = static_cast<std::uint32_t>(out - reinterpret_cast<UChar*>(t)) * 2;
-        return consumed > 0;
-    }
 }
 
 // 16-bit units -> charset through ICU, whole characters only.
@@ -362,14 +338,6 @@ ConversionFunction FastEncoder(CHARSET to) noexcept
     }
 }
 
-bool Decode(CHARSET from, const unsigned char* s, std::uint32_t n, std::uint32_t& consumed, unsigned char* t,
-            std::uint32_t cap, std::uint32_t& produced, bool final)
-{
-    if (ConversionFunction fast = FastDecoder(from)) return fast(s, n, consumed, t, cap, produced, final, false);
-    if (UConverter* converter = Converter(from)) return IcuDecode(converter, s, n, consumed, t, cap, produced, final);
-    return false;
-}
-
 bool Encode(CHARSET to, const unsigned char* s, std::uint32_t n, std::uint32_t& consumed, unsigned char* t,
             std::uint32_t cap, std::uint32_t& produced, bool final)
 {
@@ -387,8 +355,80 @@ ConversionFunction Conv::FastConversionFunction(CHARSET from, CHARSET to) noexce
     return nullptr;
 }
 
+// The ICU side of one conversion. The converter is this conversion's own copy, never reset
+// between calls, so that a shift state read in one piece still holds in the next. `held` counts
+// the bytes of a cut character that the converter keeps but reported as unconsumed: the caller
+// sends them again at the start of its next piece, where they are skipped.
+struct Conv::ConversionClass::DecodeState {
+    UConverter* converter = nullptr;
+    std::uint32_t held = 0;
+
+    ~DecodeState()
+    {
+        if (converter) ucnv_close(converter);
+    }
+};
+
+namespace {
+
+// charset -> 16-bit units through the conversion's own ICU converter, whole characters only.
+template <class State>
+bool IcuDecode(State& state, const unsigned char* s, std::uint32_t n, std::uint32_t& consumed, unsigned char* t,
+               std::uint32_t cap, std::uint32_t& produced, bool final)
+{
+    const std::uint32_t skip = std::min(state.held, n);
+    // Four units of room per input byte: no charset ICU reads expands a byte further, so the
+    // output never overflows into the converter's own buffer.
+    const std::uint32_t chunk = std::min(n - skip, std::max<std::uint32_t>(cap / 8, 1));
+    const bool flush = final && skip + chunk == n;
+    UErrorCode error = U_ZERO_ERROR;
+    auto* out = reinterpret_cast<UChar*>(t);
+    const char* in = reinterpret_cast<const char*>(s + skip);
+    ucnv_toUnicode(state.converter, &out, reinterpret_cast<UChar*>(t) + cap / 2, &in, in + chunk, nullptr, flush,
+                   &error);
+    UErrorCode pendingError = U_ZERO_ERROR;
+    state.held = flush ? 0 : static_cast<std::uint32_t>(std::max(0, ucnv_toUCountPending(state.converter, &pendingError)));
+    consumed = static_cast<std::uint32_t>(reinterpret_cast<const unsigned char*>(in) - s) - state.held;
+    produced = static_cast<std::uint32_t>(out - reinterpret_cast<UChar*>(t)) * 2;
+    return consumed > 0;
+}
+
+} // namespace
+
 Conv::ConversionClass::ConversionClass(Stage decode, Stage encode) noexcept
     : m_From(decode.charset), m_To(encode.charset) {}
+
+Conv::ConversionClass::ConversionClass(const ConversionClass& other) noexcept
+    : m_From(other.m_From), m_To(other.m_To) {}
+
+Conv::ConversionClass& Conv::ConversionClass::operator=(const ConversionClass& other) noexcept
+{
+    if (this != &other) {
+        delete m_pDecode;
+        m_pDecode = nullptr;
+        m_From = other.m_From;
+        m_To = other.m_To;
+    }
+    return *this;
+}
+
+Conv::ConversionClass::~ConversionClass() { delete m_pDecode; }
+
+bool Conv::ConversionClass::Decode(const unsigned char* s, std::uint32_t n, std::uint32_t& consumed,
+                                   unsigned char* t, std::uint32_t cap, std::uint32_t& produced, bool final) const
+{
+    if (ConversionFunction fast = FastDecoder(m_From)) return fast(s, n, consumed, t, cap, produced, final, false);
+    if (!m_pDecode) {
+        UConverter* shared = Converter(m_From);
+        if (!shared) return false;
+        UErrorCode error = U_ZERO_ERROR;
+        UConverter* own = ucnv_clone(shared, &error);
+        if (U_FAILURE(error) || !own) return false;
+        m_pDecode = new DecodeState;
+        m_pDecode->converter = own;
+    }
+    return IcuDecode(*m_pDecode, s, n, consumed, t, cap, produced, final);
+}
 
 bool Conv::ConversionClass::operator()(const unsigned char* source, std::uint32_t sourceLength,
                                        std::uint32_t& consumed, unsigned char* target, std::uint32_t targetCapacity,
@@ -396,12 +436,12 @@ bool Conv::ConversionClass::operator()(const unsigned char* source, std::uint32_
 {
     consumed = produced = 0;
     if (m_To == VEK::CHARSET_UTF16)
-        return Decode(m_From, source, sourceLength, consumed, target, targetCapacity, produced, final);
+        return Decode(source, sourceLength, consumed, target, targetCapacity, produced, final);
     // A quarter of the output area in units keeps the encoded form within it for every charset.
     std::vector<unsigned char> units(std::max<std::uint32_t>(targetCapacity / 4, 4) & ~1u);
     std::uint32_t unitBytes = 0;
-    if (!Decode(m_From, source, sourceLength, consumed, units.data(), static_cast<std::uint32_t>(units.size()),
-                unitBytes, final))
+    if (!Decode(source, sourceLength, consumed, units.data(), static_cast<std::uint32_t>(units.size()), unitBytes,
+                final))
         return false;
     std::uint32_t encoded = 0;
     Encode(m_To, units.data(), unitBytes, encoded, target, targetCapacity, produced, true);

@@ -142,6 +142,7 @@ TEST(SGMLEncodingHelper, EveryNamedCharsetOverManyReadBoundaries)
         {28605, "ISO-8859-15"},   {10000, "macintosh"},   {20866, "KOI8-R"},      {21866, "KOI8-U"},
         {932, "windows-31j"},     {936, "windows-936"},   {949, "windows-949"},   {950, "windows-950"},
         {20932, "EUC-JP"},        {51949, "EUC-KR"},      {54936, "GB18030"},     {65001, "UTF-8"},
+        {50220, "ISO-2022-JP"},   {50225, "ISO-2022-KR"}, {52936, "HZ-GB-2312"},
     };
     std::u16string text;
     while (text.size() < 3 * 4096)

@@ -50,6 +50,18 @@ VEK::WString Icu(const char* name, const std::string& bytes)
     return VEK::WString(out.begin(), out.begin() + n);
 }
 
+std::string IcuEncode(const char* name, const std::u16string& text)
+{
+    UErrorCode error = U_ZERO_ERROR;
+    UConverter* converter = ucnv_open(name, &error);
+    std::string out(text.size() * 8 + 16, '\0');
+    const int32_t n = ucnv_fromUChars(converter, out.data(), static_cast<int32_t>(out.size()), text.data(),
+                                      static_cast<int32_t>(text.size()), &error);
+    ucnv_close(converter);
+    EXPECT_TRUE(U_SUCCESS(error)) << u_errorName(error);
+    return out.substr(0, static_cast<std::size_t>(n));
+}
+
 std::string RealPage()
 {
     std::ifstream in("/usr/share/doc/python3/html/library/stdtypes.html", std::ios::binary);
@@ -101,6 +113,31 @@ TEST(Conv, MultiByteCharsetCarriesCutCharacters)
     const std::string sjis = "\x82\xA0\x82\xA2 abc \x93\xFA\x96\x7B";  // hiragana, ASCII, kanji
     const VEK::WString expected = Icu("windows-31j", sjis);
     for (std::uint32_t piece : {1u, 3u, 4096u}) EXPECT_EQ(Convert(932, sjis, piece), expected);
+}
+
+// Escape-sequence charsets switch modes for the rest of the text, so a long text must read the
+// same however many calls and output areas it takes.
+TEST(Conv, ShiftStatesHoldAcrossCalls)
+{
+    struct Case {
+        VEK::CHARSET charset;
+        const char* icuName;
+        std::u16string line;
+    };
+    const Case cases[] = {
+        {50220, "ISO-2022-JP", u"\u65E5\u672C\u8A9E\u306E\u6587\u7AE0 and ASCII, \u30AB\u30BF\u30AB\u30CA.\n"},
+        {50225, "ISO-2022-KR", u"\uD55C\uAD6D\uC5B4 \uBB38\uC7A5 and ASCII.\n"},
+        {52936, "HZ-GB-2312", u"\u4E2D\u6587\u53E5\u5B50 and ASCII.\n"},
+    };
+    for (const Case& c : cases) {
+        std::u16string text;
+        while (text.size() < 12000) text += c.line;
+        const std::string bytes = IcuEncode(c.icuName, text);
+        const VEK::WString expected = Icu(c.icuName, bytes);
+        ASSERT_EQ(expected.size(), text.size()) << c.icuName;
+        for (std::uint32_t piece : {1u, 7u, 4096u, 1u << 20})
+            EXPECT_EQ(Convert(c.charset, bytes, piece), expected) << c.icuName << " in pieces of " << piece;
+    }
 }
 
 TEST(Conv, SixteenBitForms)

@@ -35,16 +35,30 @@ public:
     // Converts through 16-bit text with any charset ICU knows by its code page number. A
     // charset nobody knows consumes nothing, so that callers stop instead of guessing. Same
     // call contract as a ConversionFunction.
+    //
+    // One object is one conversion: the calls on it continue one text, so that charsets with
+    // shift states (ISO-2022, HZ) keep their state from piece to piece. Use one object per text
+    // and per thread; a copy starts a conversion of its own.
     class VEKPARSER_API ConversionClass {
     public:
         ConversionClass(Stage decode, Stage encode) noexcept;
+        ConversionClass(const ConversionClass& other) noexcept;
+        ConversionClass& operator=(const ConversionClass& other) noexcept;
+        ~ConversionClass();
+
         bool operator()(const unsigned char* source, std::uint32_t sourceLength, std::uint32_t& consumed,
                         unsigned char* target, std::uint32_t targetCapacity, std::uint32_t& produced,
                         bool final, bool reserved) const;
 
     private:
+        struct DecodeState;
+
+        bool Decode(const unsigned char* source, std::uint32_t sourceLength, std::uint32_t& consumed,
+                    unsigned char* target, std::uint32_t targetCapacity, std::uint32_t& produced, bool final) const;
+
         VEK::CHARSET m_From;
         VEK::CHARSET m_To;
+        mutable DecodeState* m_pDecode = nullptr;  // opened at the first call that needs ICU
     };
 };
 
