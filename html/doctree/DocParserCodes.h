@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include <VEKParser/html/vocabulary/HtmlKeywordTable.h>
+
 namespace VEKParser::doctree {
 
 // What the element builder reports to the level that called it.
@@ -28,5 +30,7 @@ inline constexpr std::uint32_t kTextNodeKeyword = 73;  // KW_TEXT
 inline constexpr std::string_view kMasterNodeName = "document-master-node";
 inline constexpr std::string_view kOrphanTextName = "orphan-text-block";
 inline constexpr std::string_view kTagTextName = "tag-text-block";
+
+inline KeywordID IdOf(const KeywordInfo& info) noexcept { return static_cast<KeywordID>(info.m_uKeyword & 0xFF); }
 
 } // namespace VEKParser::doctree

@@ -10,6 +10,8 @@
 #include <VEKParser/host/StringFunctions.h>
 #include <VEKParser/html/vocabulary/NamedCharacters.h>
 
+#include "html/doctree/DocParserCodes.h"
+
 namespace VEKParser {
 
 namespace {
@@ -73,7 +75,7 @@ std::string_view HtmlDocParser::KeywordText() const
 
 void HtmlDocParser::ParseParam(const KeywordInfo& info, NodeVector& children, Node* node)
 {
-    const std::vector<ParamInfo>& params = HtmlKeywordTable::FindParamInfo(static_cast<KeywordID>(info.m_uKeyword & 0xFF));
+    const std::vector<ParamInfo>& params = HtmlKeywordTable::FindParamInfo(doctree::IdOf(info));
     if (params.empty()) return;
     const std::string_view text = KeywordText();
     for (const ParamInfo& param : params) {
@@ -112,9 +114,10 @@ void HtmlDocParser::ApplyParam(const ParamInfo& param, std::string& value, NodeV
         holder->m_uTextSize = static_cast<std::uint32_t>(value.size());
         (node != nullptr ? node->m_Children : children).push_back(std::move(holder));
     }
-    if ((param.m_uType & PARAM_KEYWORDS) != 0) AppendSummary(value, charset, kListSeparator, tree.m_Summary.m_sKeywords);
-    if ((param.m_uType & PARAM_AUTHOR) != 0) AppendSummary(value, charset, kListSeparator, tree.m_Summary.m_sAuthor);
-    if ((param.m_uType & PARAM_SUBJECT) != 0) AppendSummary(value, charset, kSubjectSeparator, tree.m_Summary.m_sSubject);
+    HtmlDocTree::DocSummaryInformation& summary = tree.m_Summary;
+    if ((param.m_uType & PARAM_KEYWORDS) != 0) AppendSummary(value, charset, kListSeparator, summary.m_sKeywords);
+    if ((param.m_uType & PARAM_AUTHOR) != 0) AppendSummary(value, charset, kListSeparator, summary.m_sAuthor);
+    if ((param.m_uType & PARAM_SUBJECT) != 0) AppendSummary(value, charset, kSubjectSeparator, summary.m_sSubject);
     if ((param.m_uType & PARAM_BASE_URI) != 0 && tree.m_sBaseUri.empty())
         ExpandUriCharacterReferences(charset, value, tree.m_sBaseUri);
 }
@@ -184,8 +187,10 @@ unsigned int HtmlDocParser::ConvertString(VEK::CHARSET from, VEK::CHARSET to, co
         std::uint32_t consumed = 0;
         std::uint32_t produced = 0;
         auto* target = reinterpret_cast<unsigned char*>(area);
-        if (fast != nullptr) fast(source + position, total - position, consumed, target, kConversionArea, produced, flag1, false);
-        else general(source + position, total - position, consumed, target, kConversionArea, produced, flag1, false);
+        const unsigned char* from = source + position;
+        const std::uint32_t rest = total - position;
+        if (fast != nullptr) fast(from, rest, consumed, target, kConversionArea, produced, flag1, false);
+        else general(from, rest, consumed, target, kConversionArea, produced, flag1, false);
         out.append(area, produced / 2);
         if (consumed == 0) break;
         position += consumed;

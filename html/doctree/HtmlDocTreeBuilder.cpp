@@ -50,7 +50,8 @@ unsigned int HtmlDocParser::RecursiveParse(NodeVector& children, bool allowTable
                                            const VEK::RefCount<KeywordInfo>* emulate)
 {
     if (m_OpenKeywords.size() > kMaxOpenKeywords) return CODE_TOO_DEEP;
-    if (emulate != nullptr || m_bReplay) return ParseElement(children, emulate ? *emulate : VEK::RefCount<KeywordInfo>(), emulate != nullptr);
+    if (emulate != nullptr) return ParseElement(children, *emulate, true);
+    if (m_bReplay) return ParseElement(children, VEK::RefCount<KeywordInfo>(), false);
 
     VEK::RefCount<KeywordInfo> info;
     if (!m_Table.ValidateKeyword(m_pScanner->GetKeywordBuffer(), m_pScanner->GetKeywordLength(), info))
@@ -81,7 +82,7 @@ unsigned int HtmlDocParser::ParseLeafTag(NodeVector& children, const KeywordInfo
     if (info.m_bEmpty) {
         Node* node = nullptr;
         AddTreeNode(node, children, info, false);
-    } else if (info.m_bHasParams && !HtmlKeywordTable::FindParamInfo(static_cast<KeywordID>(info.m_uKeyword & 0xFF)).empty()) {
+    } else if (info.m_bHasParams) {
         ParseParam(info, children, nullptr);
     }
     return code;
@@ -124,8 +125,9 @@ void HtmlDocParser::RepairMetaTag(const KeywordInfo& info)
         if (last == nullptr || last == tag) break;
         const auto cut = static_cast<std::uint32_t>(last - tag);
         const std::string rest(last, length - cut);
+        const auto restLength = static_cast<unsigned int>(rest.size());
         if (HtmlKeywordTable::IsHtmlKeyword(rest) &&
-            HtmlKeywordTable::CompareKeywords(rest.data(), static_cast<unsigned int>(rest.size()), info, nullptr) == CMP_END) {
+            HtmlKeywordTable::CompareKeywords(rest.data(), restLength, info, nullptr) == CMP_END) {
             m_pScanner->SetKeywordLength(cut);
             text.resize(text.size() - rest.size());
             continue;
@@ -218,7 +220,8 @@ unsigned int HtmlDocParser::ParseElementContent(NodeVector& children, Node& elem
                : CODE_PENDING;
 }
 
-unsigned int HtmlDocParser::ParseChild(Node& element, const KeywordInfo& info, CmpResult cmp, const std::string& missing)
+unsigned int HtmlDocParser::ParseChild(Node& element, const KeywordInfo& info, CmpResult cmp,
+                                       const std::string& missing)
 {
     if (cmp == CMP_MISSING) {
         VEK::RefCount<KeywordInfo> level;
@@ -250,7 +253,7 @@ bool HtmlDocParser::AddTreeNode(Node*& out, NodeVector& children, const KeywordI
     out = nullptr;
     if (!m_bReplay && !info.m_bEmpty && m_pScanner->GetCurrentChar() != '<' && !m_pScanner->Fetch(1, false, false))
         return false;
-    const auto id = static_cast<KeywordID>(info.m_uKeyword & 0xFF);
+    const KeywordID id = IdOf(info);
     if (!textOnly) {
         Node& node = AppendNode(children, m_Tree.m_StringPool.Store(info.m_sName, true), info.m_uKeyword,
                                 m_uCurrentOffset);
