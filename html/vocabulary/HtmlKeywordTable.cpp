@@ -177,8 +177,19 @@ std::map<std::string, const TableStructure*, std::less<>> s_TableStructureMap;
 std::atomic<bool> s_bTableStructureBuilt{false};
 VEKThread::CriticalSection s_TableStructureLock(4000);
 
+constexpr bool EveryTableStructureNameStartsWithT()
+{
+    for (const TableStructure& row : kTableStructure)
+        if (row.m_pName[0] != 't') return false;
+    return true;
+}
+static_assert(EveryTableStructureNameStartsWithT());
+
 const TableStructure* FindTableStructure(std::string_view name)
 {
+    // Asked for every tag the tree builder compares; most tag names are ruled out by their first
+    // letter without searching the map.
+    if (name.empty() || name[0] != 't') return nullptr;
     VEKThread::OnceUnder(s_TableStructureLock, s_bTableStructureBuilt, [] {
         for (const TableStructure& row : kTableStructure) s_TableStructureMap.emplace(row.m_pName, &row);
     });
