@@ -8,6 +8,10 @@
 
 #include <unicode/uchar.h>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include <VEKParser/foundation/Exceptions.h>
 #include <VEKParser/host/Conv.h>
 #include <VEKParser/host/CriticalSection.h>
@@ -203,6 +207,22 @@ std::size_t ReferenceLength(const unsigned short* text, std::size_t limit) noexc
     return k;
 }
 
+// The first `unit` in [from, end), or end. Most text holds no reference, so the search looks at
+// eight units at a time.
+const unsigned short* FindUnit(const unsigned short* from, const unsigned short* end, unsigned short unit) noexcept
+{
+#if defined(__SSE2__)
+    const __m128i wanted = _mm_set1_epi16(static_cast<short>(unit));
+    for (; end - from >= 8; from += 8) {
+        const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
+        const int hits = _mm_movemask_epi8(_mm_cmpeq_epi16(units, wanted));
+        if (hits != 0) return from + __builtin_ctz(static_cast<unsigned>(hits)) / 2;
+    }
+#endif
+    while (from != end && *from != unit) ++from;
+    return from;
+}
+
 // Resolves the references of `text` in place; the text never grows, since every reference is
 // replaced by one unit or kept as written.
 void ResolveReferences(VEK::WString& text, bool latin1Only)
@@ -212,8 +232,7 @@ void ResolveReferences(VEK::WString& text, bool latin1Only)
     std::size_t p = 0;
     std::size_t w = 0;
     for (;;) {
-        std::size_t i = p;
-        while (i < size && s[i] != '&') ++i;
+        const std::size_t i = static_cast<std::size_t>(FindUnit(s + p, s + size, '&') - s);
         if (i == size) break;
         if (w != p) std::char_traits<unsigned short>::move(s + w, s + p, i - p);
         w += i - p;
@@ -235,7 +254,7 @@ void ResolveReferences(VEK::WString& text, bool latin1Only)
 
 bool HasReference(const VEK::WString& text) noexcept
 {
-    return !text.empty() && text[0] != 0 && text.find('&') != VEK::WString::npos;
+    return !text.empty() && text[0] != 0 && FindUnit(text.data(), text.data() + text.size(), '&') != text.data() + text.size();
 }
 
 } // namespace
