@@ -356,44 +356,41 @@ ConversionFunction Conv::FastConversionFunction(CHARSET from, CHARSET to) noexce
 }
 
 // The ICU side of one conversion. The converter is this conversion's own copy, never reset
-// between calls, so that a shift state read in one piece still holds in the next. `held` counts
+// between calls, so that a shift state read in one piece still holds in the next. `m_Held` counts
 // the bytes of a cut character that the converter keeps but reported as unconsumed: the caller
 // sends them again at the start of its next piece, where they are skipped.
-struct Conv::ConversionClass::DecodeState {
-    UConverter* converter = nullptr;
-    std::uint32_t held = 0;
+class Conv::ConversionClass::DecodeState {
+public:
+    explicit DecodeState(UConverter* own) noexcept : m_pConverter(own) {}
+    ~DecodeState() { ucnv_close(m_pConverter); }
+    DecodeState(const DecodeState&) = delete;
+    DecodeState& operator=(const DecodeState&) = delete;
 
-    ~DecodeState()
+    // charset -> 16-bit units, whole characters only.
+    bool Decode(const unsigned char* s, std::uint32_t n, std::uint32_t& consumed, unsigned char* t,
+                std::uint32_t cap, std::uint32_t& produced, bool final)
     {
-        if (converter) ucnv_close(converter);
+        const std::uint32_t skip = std::min(m_Held, n);
+        // Four units of room per input byte: no charset ICU reads expands a byte further, so the
+        // output never overflows into the converter's own buffer.
+        const std::uint32_t chunk = std::min(n - skip, std::max<std::uint32_t>(cap / 8, 1));
+        const bool flush = final && skip + chunk == n;
+        UErrorCode error = U_ZERO_ERROR;
+        auto* out = reinterpret_cast<UChar*>(t);
+        const char* in = reinterpret_cast<const char*>(s + skip);
+        ucnv_toUnicode(m_pConverter, &out, reinterpret_cast<UChar*>(t) + cap / 2, &in, in + chunk, nullptr, flush,
+                       &error);
+        UErrorCode pendingError = U_ZERO_ERROR;
+        m_Held = flush ? 0 : static_cast<std::uint32_t>(std::max(0, ucnv_toUCountPending(m_pConverter, &pendingError)));
+        consumed = static_cast<std::uint32_t>(reinterpret_cast<const unsigned char*>(in) - s) - m_Held;
+        produced = static_cast<std::uint32_t>(out - reinterpret_cast<UChar*>(t)) * 2;
+        return consumed > 0;
     }
+
+private:
+    UConverter* m_pConverter;
+    std::uint32_t m_Held = 0;
 };
-
-namespace {
-
-// charset -> 16-bit units through the conversion's own ICU converter, whole characters only.
-template <class State>
-bool IcuDecode(State& state, const unsigned char* s, std::uint32_t n, std::uint32_t& consumed, unsigned char* t,
-               std::uint32_t cap, std::uint32_t& produced, bool final)
-{
-    const std::uint32_t skip = std::min(state.held, n);
-    // Four units of room per input byte: no charset ICU reads expands a byte further, so the
-    // output never overflows into the converter's own buffer.
-    const std::uint32_t chunk = std::min(n - skip, std::max<std::uint32_t>(cap / 8, 1));
-    const bool flush = final && skip + chunk == n;
-    UErrorCode error = U_ZERO_ERROR;
-    auto* out = reinterpret_cast<UChar*>(t);
-    const char* in = reinterpret_cast<const char*>(s + skip);
-    ucnv_toUnicode(state.converter, &out, reinterpret_cast<UChar*>(t) + cap / 2, &in, in + chunk, nullptr, flush,
-                   &error);
-    UErrorCode pendingError = U_ZERO_ERROR;
-    state.held = flush ? 0 : static_cast<std::uint32_t>(std::max(0, ucnv_toUCountPending(state.converter, &pendingError)));
-    consumed = static_cast<std::uint32_t>(reinterpret_cast<const unsigned char*>(in) - s) - state.held;
-    produced = static_cast<std::uint32_t>(out - reinterpret_cast<UChar*>(t)) * 2;
-    return consumed > 0;
-}
-
-} // namespace
 
 Conv::ConversionClass::ConversionClass(Stage decode, Stage encode) noexcept
     : m_From(decode.charset), m_To(encode.charset) {}
@@ -403,16 +400,13 @@ Conv::ConversionClass::ConversionClass(const ConversionClass& other) noexcept
 
 Conv::ConversionClass& Conv::ConversionClass::operator=(const ConversionClass& other) noexcept
 {
-    if (this != &other) {
-        delete m_pDecode;
-        m_pDecode = nullptr;
-        m_From = other.m_From;
-        m_To = other.m_To;
-    }
+    m_From = other.m_From;
+    m_To = other.m_To;
+    m_pDecode.reset();
     return *this;
 }
 
-Conv::ConversionClass::~ConversionClass() { delete m_pDecode; }
+Conv::ConversionClass::~ConversionClass() = default;
 
 bool Conv::ConversionClass::Decode(const unsigned char* s, std::uint32_t n, std::uint32_t& consumed,
                                    unsigned char* t, std::uint32_t cap, std::uint32_t& produced, bool final) const
@@ -424,10 +418,9 @@ bool Conv::ConversionClass::Decode(const unsigned char* s, std::uint32_t n, std:
         UErrorCode error = U_ZERO_ERROR;
         UConverter* own = ucnv_clone(shared, &error);
         if (U_FAILURE(error) || !own) return false;
-        m_pDecode = new DecodeState;
-        m_pDecode->converter = own;
+        m_pDecode = std::make_unique<DecodeState>(own);
     }
-    return IcuDecode(*m_pDecode, s, n, consumed, t, cap, produced, final);
+    return m_pDecode->Decode(s, n, consumed, t, cap, produced, final);
 }
 
 bool Conv::ConversionClass::operator()(const unsigned char* source, std::uint32_t sourceLength,

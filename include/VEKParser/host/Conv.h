@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string_view>
 
 #include <VEKParser/Export.h>
@@ -51,14 +52,14 @@ public:
                         bool final, bool reserved) const;
 
     private:
-        struct DecodeState;
+        class DecodeState;
 
         bool Decode(const unsigned char* source, std::uint32_t sourceLength, std::uint32_t& consumed,
                     unsigned char* target, std::uint32_t targetCapacity, std::uint32_t& produced, bool final) const;
 
         VEK::CHARSET m_From;
         VEK::CHARSET m_To;
-        mutable DecodeState* m_pDecode = nullptr;  // opened at the first call that needs ICU
+        mutable std::unique_ptr<DecodeState> m_pDecode;  // opened at the first call that needs ICU
     };
 };
 
