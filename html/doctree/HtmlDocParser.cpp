@@ -8,7 +8,6 @@
 #include <VEKParser/host/StringFunctions.h>
 
 #include "html/doctree/DocParserCodes.h"
-#include "html/doctree/NodeSlab.h"
 
 namespace VEKParser {
 
@@ -114,7 +113,6 @@ bool HtmlDocParser::Parse()
     m_bReplay = m_bUnwind = m_bTitleSeen = m_bLastSpace = false;
     m_TextBuffer->Clear();
     const CacheReset cacheReset{m_Tree.m_StringPool};
-    const doctree::NodeSlabScope slabs;
 
     const char* masterName =
         m_Tree.m_StringPool.Store(kMasterNodeName.data(), static_cast<std::uint32_t>(kMasterNodeName.size()), true);

@@ -4,7 +4,7 @@
 #include <utility>
 #include <vector>
 
-#include "html/doctree/NodeSlab.h"
+#include <VEKParser/host/SmallObjects.h>
 
 namespace VEKParser {
 
@@ -37,9 +37,12 @@ void HtmlDocTree::Reset()
     m_Charset = VEK::CHARSET_UNKNOWN;
 }
 
-void* HtmlDocTree::HtmlTreeNode::operator new(std::size_t size) { return doctree::AllocateNode(size); }
+void* HtmlDocTree::HtmlTreeNode::operator new(std::size_t size)
+{
+    return VEK::AllocateSmall(size, alignof(HtmlTreeNode));
+}
 
-void HtmlDocTree::HtmlTreeNode::operator delete(void* node) noexcept { doctree::FreeNode(node); }
+void HtmlDocTree::HtmlTreeNode::operator delete(void* node) noexcept { VEK::FreeSmall(node); }
 
 HtmlDocTree::HtmlTreeNode::HtmlTreeNode(const HtmlTreeNode& other)
     : m_pTagName(other.m_pTagName), m_uKeyword(other.m_uKeyword), m_uOffset(other.m_uOffset),

@@ -164,7 +164,10 @@ unsigned int HtmlDocParser::ParseElement(NodeVector& children, VEK::RefCount<Key
         m_OpenKeywords.push_back(info);
         ownIndex = m_OpenKeywords.size() - 1;
     }
-    return ParseElementContent(children, *element, *info, ownIndex, emulated && !replayed);
+    const unsigned int code = ParseElementContent(children, *element, *info, ownIndex, emulated && !replayed);
+    // Nothing more is added below the element, and most elements have only a few children.
+    element->m_Children.ShrinkToFit();
+    return code;
 }
 
 // `children` holds the element as its last node. An emulated element exists for the pending

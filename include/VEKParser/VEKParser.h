@@ -17,6 +17,7 @@
 #include <VEKParser/host/MemoryBuffer.h>
 #include <VEKParser/host/MemoryPool.h>
 #include <VEKParser/host/RefCount.h>
+#include <VEKParser/host/SmallObjects.h>
 #include <VEKParser/host/SmartPtr.h>
 #include <VEKParser/host/StringFunctions.h>
 #include <VEKParser/host/WideStream.h>

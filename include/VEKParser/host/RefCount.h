@@ -7,6 +7,8 @@
 #include <new>
 #include <utility>
 
+#include <VEKParser/host/SmallObjects.h>
+
 namespace VEK {
 
 // Growth of the library's arrays: doubling while small, then by a quarter, never below 16.
@@ -19,9 +21,12 @@ inline std::size_t GrowCapacity(std::size_t size) noexcept
 // Non-intrusive shared holder: the object and a separately allocated count starting at 1.
 template <class T>
 class RefCount {
+    using Counter = std::atomic<std::int32_t>;
+
 public:
     RefCount() noexcept = default;
-    explicit RefCount(T* p) : m_p(p), m_pCount(p ? new std::atomic<std::int32_t>(1) : nullptr) {}
+    // Takes `p` over; if no count can be allocated, `p` is deleted and the failure thrown.
+    explicit RefCount(T* p) : m_p(p), m_pCount(p ? NewCount(p) : nullptr) {}
     RefCount(const RefCount& other) noexcept : m_p(other.m_p), m_pCount(other.m_pCount)
     {
         if (m_pCount) m_pCount->fetch_add(1, std::memory_order_relaxed);
@@ -41,7 +46,8 @@ public:
     {
         if (m_pCount && m_pCount->fetch_sub(1, std::memory_order_acq_rel) == 1) {
             delete m_p;
-            delete m_pCount;
+            m_pCount->~Counter();
+            FreeSmall(m_pCount);
         }
         m_p = nullptr;
         m_pCount = nullptr;
@@ -54,12 +60,24 @@ public:
     std::int32_t Count() const noexcept { return m_pCount ? m_pCount->load(std::memory_order_relaxed) : 0; }
 
 private:
+    static Counter* NewCount(T* p)
+    {
+        try {
+            return ::new (AllocateSmall(sizeof(Counter), alignof(Counter))) Counter(1);
+        } catch (...) {
+            delete p;
+            throw;
+        }
+    }
+
     T* m_p = nullptr;
-    std::atomic<std::int32_t>* m_pCount = nullptr;
+    Counter* m_pCount = nullptr;
 };
 
 // Growable array of holders (RefCount or SmartPtr) that grows by GrowCapacity; on growth the
-// holders are moved, so no count changes.
+// holders are moved, so no count changes. Growth never gives fewer than 16 slots, which is most
+// of the memory of a tree whose nodes have a few children each: ShrinkToFit moves a finished
+// short array into exactly as many slots, carved as a small object.
 template <class T, class Holder = RefCount<T>>
 class RefCountVector {
 public:
@@ -72,7 +90,7 @@ public:
     ~RefCountVector()
     {
         clear();
-        ::operator delete(m_pBegin);
+        Release(m_pBegin, capacity());
     }
 
     void push_back(Holder holder)
@@ -88,6 +106,15 @@ public:
         while (size() > count) pop_back();
     }
     void clear() noexcept { truncate(0); }
+    // For an array that will not grow again; one that grows later simply grows from its size.
+    void ShrinkToFit()
+    {
+        const std::size_t count = size();
+        if (count == capacity() || count >= GrowCapacity(0)) return;
+        Holder* fresh =
+            count == 0 ? nullptr : static_cast<Holder*>(AllocateSmall(count * sizeof(Holder), alignof(Holder)));
+        MoveTo(fresh, count);
+    }
 
     std::size_t size() const noexcept { return static_cast<std::size_t>(m_pEnd - m_pBegin); }
     std::size_t capacity() const noexcept { return static_cast<std::size_t>(m_pCapacity - m_pBegin); }
@@ -106,15 +133,27 @@ private:
     {
         const std::size_t count = size();
         const std::size_t capacity = GrowCapacity(count);
-        Holder* fresh = static_cast<Holder*>(::operator new(capacity * sizeof(Holder)));
+        MoveTo(static_cast<Holder*>(::operator new(capacity * sizeof(Holder))), capacity);
+    }
+
+    void MoveTo(Holder* fresh, std::size_t slots) noexcept
+    {
+        const std::size_t count = size();
         for (std::size_t i = 0; i < count; ++i) {
             ::new (static_cast<void*>(fresh + i)) Holder(std::move(m_pBegin[i]));
             m_pBegin[i].~Holder();
         }
-        ::operator delete(m_pBegin);
+        Release(m_pBegin, capacity());
         m_pBegin = fresh;
         m_pEnd = fresh + count;
-        m_pCapacity = fresh + capacity;
+        m_pCapacity = fresh + slots;
+    }
+
+    // Growth gives at least 16 slots, so a shorter array was shrunk into a small object.
+    static void Release(Holder* array, std::size_t capacity) noexcept
+    {
+        if (capacity < GrowCapacity(0)) FreeSmall(array);
+        else ::operator delete(array);
     }
 
     Holder* m_pBegin = nullptr;

@@ -1,0 +1,82 @@
+// Small objects come from per-thread slabs that must go back to the system exactly when their
+// last object is freed, whichever thread frees it and whether or not its thread still runs.
+#include <gtest/gtest.h>
+
+#include <thread>
+#include <vector>
+
+#include <VEKParser/host/RefCount.h>
+#include <VEKParser/host/SmallObjects.h>
+
+#include "tests/hardening/CountingAllocator.h"
+
+namespace {
+
+constexpr int kObjects = 100000;  // several slabs' worth
+
+std::vector<VEK::RefCount<int>> MakeCounts(int count)
+{
+    std::vector<VEK::RefCount<int>> made;
+    made.reserve(static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i) made.emplace_back(new int(i));
+    return made;
+}
+
+TEST(SmallObjects, SlabsOfAnEndedThreadAreFreedByTheThreadThatDropsTheirObjects)
+{
+    const std::size_t before = CountingAllocator::Current();
+    std::vector<VEK::RefCount<int>> made;
+    std::thread([&] { made = MakeCounts(kObjects); }).join();
+    EXPECT_GT(CountingAllocator::Current(), before);
+    for (int i = 0; i < kObjects; i += 997) EXPECT_EQ(*made[static_cast<std::size_t>(i)], i);
+    std::vector<VEK::RefCount<int>>().swap(made);
+    // The runtime keeps a few hundred bytes of its own per thread; a slab is 64 KiB.
+    EXPECT_LT(CountingAllocator::Current(), before + 4096);
+}
+
+TEST(SmallObjects, ARunningThreadKeepsOnlyItsCurrentSlab)
+{
+    std::thread([] {
+        const std::size_t before = CountingAllocator::Current();
+        MakeCounts(kObjects);
+        EXPECT_LE(CountingAllocator::Current(), before + 2 * 64 * 1024);
+    }).join();
+}
+
+TEST(SmallObjects, AlignmentIsHonoured)
+{
+    std::vector<void*> blocks;
+    for (std::size_t alignment : {1u, 2u, 4u, 8u, 16u, 8u, 1u, 16u}) {
+        void* block = VEK::AllocateSmall(3, alignment);
+        EXPECT_EQ(reinterpret_cast<std::uintptr_t>(block) % alignment, 0u) << alignment;
+        blocks.push_back(block);
+    }
+    for (void* block : blocks) VEK::FreeSmall(block);
+}
+
+// A shrunk array holds exactly its elements, frees the same way and grows again when pushed to.
+TEST(RefCountVector, ShrinksShortArraysAndGrowsAgainFromTheirSize)
+{
+    const std::size_t before = CountingAllocator::Current();
+    {
+        VEK::RefCountVector<int> vector;
+        for (int i = 0; i < 5; ++i) vector.push_back(VEK::RefCount<int>(new int(i)));
+        vector.ShrinkToFit();
+        EXPECT_EQ(vector.capacity(), 5u);
+        vector.push_back(VEK::RefCount<int>(new int(5)));
+        EXPECT_EQ(vector.capacity(), 16u);
+        for (int i = 0; i < 6; ++i) EXPECT_EQ(*vector[static_cast<std::size_t>(i)], i);
+        vector.truncate(0);
+        vector.ShrinkToFit();
+        EXPECT_EQ(vector.capacity(), 0u);
+    }
+    {
+        VEK::RefCountVector<int> vector;  // arrays of 16 or more stay as growth left them
+        for (int i = 0; i < 17; ++i) vector.push_back(VEK::RefCount<int>(new int(i)));
+        vector.ShrinkToFit();
+        EXPECT_EQ(vector.capacity(), 32u);
+    }
+    EXPECT_LE(CountingAllocator::Current(), before + 64 * 1024);
+}
+
+} // namespace
