@@ -114,6 +114,8 @@ const unsigned char* BinaryStreamParser::Find(const char* text, std::uint32_t le
             p = static_cast<const unsigned char*>(std::memchr(p, first, static_cast<std::size_t>(last - p) + 1));
             if (!p) return nullptr;
         }
+        // Most searches are for one byte, which memchr has found already.
+        if (length == 1) return p;
         if (foldCase ? EqualFolded(p + 1, text + 1, length - 1) : std::memcmp(p + 1, text + 1, length - 1) == 0)
             return p;
     }

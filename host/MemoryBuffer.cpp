@@ -55,8 +55,11 @@ unsigned int MemoryBuffer::DoGet(void* buffer, unsigned int count)
 unsigned int MemoryBuffer::DoPut(const void* buffer, unsigned int count)
 {
     const auto n = static_cast<unsigned int>(std::min<std::uint64_t>(count, MAX_SIZE - m_uPut));
-    if (m_uPut + n > m_Data.size()) m_Data.resize(m_uPut + n);
-    if (n) std::memcpy(m_Data.data() + m_uPut, buffer, n);
+    const auto* bytes = static_cast<const unsigned char*>(buffer);
+    // Writes mostly go at the end: appending there spares zero-filling the room first.
+    const unsigned int overwritten = std::min(n, Size() - m_uPut);
+    if (overwritten) std::memcpy(m_Data.data() + m_uPut, bytes, overwritten);
+    m_Data.insert(m_Data.end(), bytes + overwritten, bytes + n);
     m_uPut += n;
     return n;
 }

@@ -185,11 +185,22 @@ constexpr bool EveryTableStructureNameStartsWithT()
 }
 static_assert(EveryTableStructureNameStartsWithT());
 
+// Whether a row of the structure table has the length and the first two characters of `name`.
+bool MayBeTableStructure(std::string_view name) noexcept
+{
+    if (name.size() < 2) return false;
+    for (const TableStructure& row : kTableStructure) {
+        const std::string_view known(row.m_pName);
+        if (known.size() == name.size() && known[0] == name[0] && known[1] == name[1]) return true;
+    }
+    return false;
+}
+
 const TableStructure* FindTableStructure(std::string_view name)
 {
-    // Asked for every tag the tree builder compares; most tag names are ruled out by their first
-    // letter without searching the map.
-    if (name.empty() || name[0] != 't') return nullptr;
+    // Asked for the open keyword and the new tag of every comparison; most names are ruled out
+    // without searching the map.
+    if (name.empty() || name[0] != 't' || !MayBeTableStructure(name)) return nullptr;
     VEKThread::OnceUnder(s_TableStructureLock, s_bTableStructureBuilt, [] {
         for (const TableStructure& row : kTableStructure) s_TableStructureMap.emplace(row.m_pName, &row);
     });
@@ -205,11 +216,14 @@ bool StartsWith(std::string_view text, std::string_view prefix) noexcept
     return text.substr(0, prefix.size()) == prefix;
 }
 
-// Whether the first min(|reference|, |text|) characters of both agree.
+// Whether the first min(|reference|, |text|) characters of both agree. The texts are short and
+// mostly differ in their second character, so a plain loop beats a call of memcmp.
 bool PrefixAgrees(std::string_view text, const std::string& reference) noexcept
 {
     const std::size_t n = std::min(reference.size(), text.size());
-    return text.compare(0, n, reference, 0, n) == 0;
+    for (std::size_t i = 0; i < n; ++i)
+        if (text[i] != reference[i]) return false;
+    return true;
 }
 
 // An ASCII case-insensitive comparison of at most `n` characters that stops where either text
@@ -234,6 +248,7 @@ HtmlKeywordTable::HtmlKeywordTable(PrtType type)
     case NOTAG_PRT: FillKeywordTable(m_sNOTAG_PRT, m_sNOTAG_SIZE); break;
     case CHANGEDETECTOR_PRT: FillKeywordTable(m_sCHANGEDETECTOR_PRT, m_sCHANGEDETECTOR_SIZE); break;
     }
+    BuildTextIndex();
 }
 
 HtmlKeywordTable::~HtmlKeywordTable() = default;
@@ -263,6 +278,33 @@ bool HtmlKeywordTable::FillKeywordTable(const staticKeywordInfo* rows, unsigned 
     return true;
 }
 
+// Keys shorter than two characters have no group: every begin text is "<" and more.
+void HtmlKeywordTable::BuildTextIndex()
+{
+    std::array<std::uint16_t, 256> counts{};
+    for (const auto& [key, info] : m_KeywordTextMap)
+        if (key.size() >= 2) ++counts[static_cast<unsigned char>(key[1])];
+    for (std::size_t c = 0; c < counts.size(); ++c)
+        m_TextIndexStart[c + 1] = static_cast<std::uint16_t>(m_TextIndexStart[c] + counts[c]);
+    m_TextIndex.resize(m_TextIndexStart.back());
+    std::array<std::uint16_t, 256> filled{};
+    for (const auto& [key, info] : m_KeywordTextMap) {
+        if (key.size() < 2) continue;
+        const auto c = static_cast<unsigned char>(key[1]);
+        m_TextIndex[m_TextIndexStart[c] + filled[c]++] = TextIndexEntry{key, &info};
+    }
+}
+
+// The exact map entry of `key`, or null.
+const VEK::RefCount<KeywordInfo>* HtmlKeywordTable::FindText(std::string_view key) const noexcept
+{
+    if (key.size() < 2) return nullptr;
+    const auto c = static_cast<unsigned char>(key[1]);
+    for (std::size_t i = m_TextIndexStart[c]; i < m_TextIndexStart[c + 1]; ++i)
+        if (m_TextIndex[i].m_Key == key) return m_TextIndex[i].m_pInfo;
+    return nullptr;
+}
+
 bool HtmlKeywordTable::ValidateKeyword(const char* text, unsigned int length, VEK::RefCount<KeywordInfo>& out) const
 {
     if (length < 2 || text[0] != '<') return false;
@@ -273,17 +315,14 @@ bool HtmlKeywordTable::ValidateKeyword(const char* text, unsigned int length, VE
         if (!closingP && !closingBr) return false;
     }
     const unsigned int limit = std::min(length, kKeyLimit);
-    std::size_t keyLength;
-    if (length >= 4 && std::memcmp(text, "<!--", 4) == 0) {
-        keyLength = 4;
-    } else {
-        keyLength = std::min<std::size_t>(limit, VocabularyText::FindTagDelimiter(text, length));
-    }
+    // A delimiter beyond the limit cuts the key at the limit, so the search stops there.
+    const std::size_t keyLength = length >= 4 && std::memcmp(text, "<!--", 4) == 0
+                                      ? 4
+                                      : VocabularyText::FindTagDelimiter(text, limit);
     char key[kKeyLimit];
     VocabularyText::CopyLowerAscii(text, keyLength, key);
     out.Reset();
-    const auto it = m_KeywordTextMap.find(std::string_view(key, keyLength));
-    if (it != m_KeywordTextMap.end()) out = it->second;
+    if (const VEK::RefCount<KeywordInfo>* found = FindText(std::string_view(key, keyLength))) out = *found;
     return static_cast<bool>(out);
 }
 
@@ -325,10 +364,11 @@ CmpResult HtmlKeywordTable::CompareKeywords(const char* text, unsigned int lengt
                                             std::string* out)
 {
     if (length <= 1) return CMP_NONE;
+    // Lower-casing keeps blanks where they are, so only the part before the first one is copied.
     char buffer[kKeyLimit];
-    const std::size_t copied = std::min(length, kKeyLimit);
+    const std::size_t copied = VocabularyText::FindBlank(text, std::min(length, kKeyLimit));
     VocabularyText::CopyLowerAscii(text, copied, buffer);
-    const std::string_view copy(buffer, VocabularyText::FindBlank(buffer, copied));
+    const std::string_view copy(buffer, copied);
 
     const std::string_view openBegin(open.m_sBeginTag);
     const TableStructure* openEntry = openBegin.empty() ? nullptr : FindTableStructure(openBegin.substr(1));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <map>
 #include <string>
@@ -211,10 +212,22 @@ public:
     std::size_t IdEntryCount() const noexcept { return m_KeywordIdMap.size(); }
 
 private:
+    // A text map entry, for the index beside the map.
+    struct TextIndexEntry {
+        std::string_view m_Key;
+        const VEK::RefCount<KeywordInfo>* m_pInfo;
+    };
+
     bool FillKeywordTable(const staticKeywordInfo* rows, unsigned int count);
+    void BuildTextIndex();
+    const VEK::RefCount<KeywordInfo>* FindText(std::string_view key) const noexcept;
 
     std::map<std::string, VEK::RefCount<KeywordInfo>, std::less<>> m_KeywordTextMap;
     std::map<KeywordID, VEK::RefCount<KeywordInfo>> m_KeywordIdMap;
+    // Every tag text is validated, and most are not keywords: the text map's entries grouped by
+    // the character after "<" let a key meet only the few begin texts that share it.
+    std::vector<TextIndexEntry> m_TextIndex;
+    std::array<std::uint16_t, 257> m_TextIndexStart{};  // group of character c: [start[c], start[c + 1])
 };
 
 } // namespace VEKParser
