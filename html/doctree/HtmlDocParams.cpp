@@ -16,11 +16,6 @@ namespace VEKParser {
 
 namespace {
 
-constexpr char kNameDelimiters[] = "; \"'=\r\n\t";
-constexpr char kValueIntroducers[] = "=:";
-constexpr char kBlanks[] = "\r\n\t ";
-constexpr char kUnquotedValueEnds[] = "\r\n\t'\" >";
-constexpr char kLineBreaksAndTabs[] = "\r\n\t";
 constexpr std::uint32_t kUriTypes = PARAM_LINK | PARAM_REDIRECT | PARAM_BASE_URI;
 constexpr std::uint32_t kLinkNodeBit = 0x40000;
 constexpr std::uint32_t kHiddenTextId = KW_HIDDEN_TEXT;
@@ -31,22 +26,31 @@ constexpr std::string_view kMetaContent("content");
 const VEK::WString kListSeparator = VEK::Widen(", ");
 const VEK::WString kSubjectSeparator = VEK::Widen("\n");
 
-bool IsNameDelimiter(char c) noexcept { return c != 0 && std::strchr(kNameDelimiters, c) != nullptr; }
+// The byte classes of parameter texts. Tests of a few bytes each: called for every byte of a
+// value, a set search would cost a call per byte.
+bool IsLineBreakOrTab(char c) noexcept { return c == '\r' || c == '\n' || c == '\t'; }
+bool IsBlank(char c) noexcept { return c == ' ' || IsLineBreakOrTab(c); }
+bool IsNameDelimiter(char c) noexcept { return IsBlank(c) || c == ';' || c == '"' || c == '\'' || c == '='; }
+bool IsValueIntroducer(char c) noexcept { return c == '=' || c == ':'; }
+bool IsUnquotedValueEnd(char c) noexcept { return IsBlank(c) || c == '\'' || c == '"' || c == '>'; }
+
+// The first index at or after `from` whose byte passes `test`, or npos.
+template <class Test>
+std::size_t FindFirst(std::string_view text, std::size_t from, Test test) noexcept
+{
+    for (std::size_t i = from; i < text.size(); ++i)
+        if (test(text[i])) return i;
+    return std::string::npos;
+}
 
 char FoldLetter(char c) noexcept { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
 
-// Letters of either case match; every other byte only itself.
-std::size_t FindFolded(std::string_view text, std::string_view name, std::size_t from) noexcept
+// Lower-casing changes letters only, so names, delimiters and positions stay where they are.
+std::string_view FoldInto(std::string_view text, std::string& folded)
 {
-    if (name.empty() || name.size() > text.size()) return std::string::npos;
-    const char first = FoldLetter(name[0]);
-    for (std::size_t at = from; at + name.size() <= text.size(); ++at) {
-        if (FoldLetter(text[at]) != first) continue;
-        std::size_t i = 1;
-        while (i < name.size() && FoldLetter(text[at + i]) == FoldLetter(name[i])) ++i;
-        if (i == name.size()) return at;
-    }
-    return std::string::npos;
+    folded.resize(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) folded[i] = FoldLetter(text[i]);
+    return folded;
 }
 
 // URIs lose surrounding white space, and line breaks and tabs inside them, as browsers do.
@@ -54,8 +58,8 @@ void TidyUri(std::string& value)
 {
     VEK::StripLeadingBlanks(value);
     VEK::StripTrailingBlanks(value);
-    if (value.find_first_of(kBlanks) == std::string::npos) return;
-    std::erase_if(value, [](char c) { return std::strchr(kLineBreaksAndTabs, c) != nullptr && c != 0; });
+    if (FindFirst(value, 0, IsBlank) == std::string::npos) return;
+    std::erase_if(value, IsLineBreakOrTab);
 }
 
 void AppendSummary(const std::string& value, VEK::CHARSET charset, const VEK::WString& separator, VEK::WString& out)
@@ -78,9 +82,10 @@ void HtmlDocParser::ParseParam(const KeywordInfo& info, NodeVector& children, No
     const std::vector<ParamInfo>& params = HtmlKeywordTable::FindParamInfo(doctree::IdOf(info));
     if (params.empty()) return;
     const std::string_view text = KeywordText();
+    const std::string_view folded = FoldInto(text, m_sFolded);
     for (const ParamInfo& param : params) {
         unsigned int pos = 0;
-        if (IsParamFound(text, pos, param.m_sName) && ExtractValue(text, pos, m_sValue))
+        if (IsParamFound(folded, pos, param.m_sName) && ExtractValue(text, pos, m_sValue))
             ApplyParam(param, m_sValue, children, node);
     }
 }
@@ -123,12 +128,15 @@ void HtmlDocParser::ApplyParam(const ParamInfo& param, std::string& value, NodeV
 }
 
 // Tag texts start with "<" and the tag name, so a parameter never matches at the start.
-bool HtmlDocParser::IsParamFound(std::string_view text, unsigned int& pos, std::string_view name) const
+// `folded` is the tag text lower-cased, and names are lower-case: a plain search then matches
+// letters of either case, and one folding serves all the names looked for.
+bool HtmlDocParser::IsParamFound(std::string_view folded, unsigned int& pos, std::string_view name) const
 {
-    if (text.size() <= name.size() + 2) return false;
+    const std::string_view text = folded;
+    if (text.size() <= name.size() + 2 || name.empty()) return false;
     const std::size_t lastStart = text.size() - name.size();
     for (std::size_t from = pos;;) {
-        const std::size_t at = FindFolded(text, name, from);
+        const std::size_t at = text.find(name, from);
         if (at == std::string::npos || at > lastStart) return false;
         const std::size_t after = at + name.size();
         if (at > 0 && IsNameDelimiter(text[at - 1]) && after < text.size() && IsNameDelimiter(text[after])) {
@@ -143,16 +151,16 @@ bool HtmlDocParser::IsParamFound(std::string_view text, unsigned int& pos, std::
 bool HtmlDocParser::ExtractValue(std::string_view text, unsigned int& pos, std::string& value) const
 {
     value.clear();
-    const std::size_t introducer = text.find_first_of(kValueIntroducers, pos);
+    const std::size_t introducer = FindFirst(text, pos, IsValueIntroducer);
     if (introducer == std::string::npos) return false;
-    std::size_t start = text.find_first_not_of(kBlanks, introducer + 1);
+    std::size_t start = FindFirst(text, introducer + 1, [](char c) { return !IsBlank(c); });
     if (start == std::string::npos) return false;
     char quote = 0;
     if (text[start] == '"' || text[start] == '\'') {
         quote = text[start++];
         if (start >= text.size()) return false;
     }
-    std::size_t end = quote != 0 ? text.find(quote, start) : text.find_first_of(kUnquotedValueEnds, start);
+    std::size_t end = quote != 0 ? text.find(quote, start) : FindFirst(text, start, IsUnquotedValueEnd);
     if (end == std::string::npos) end = text.size();
     value.assign(text.substr(start, end - start));
     pos = 0;
@@ -162,11 +170,13 @@ bool HtmlDocParser::ExtractValue(std::string_view text, unsigned int& pos, std::
 // The first meta entry of a name wins; names compare without regard to case.
 void HtmlDocParser::ParseMetaInfo(std::string_view text) const
 {
+    std::string lowered;
+    const std::string_view folded = FoldInto(text, lowered);
     unsigned int pos = 0;
     std::string key;
-    if (!IsParamFound(text, pos, kMetaName) || !ExtractValue(text, pos, key)) return;
+    if (!IsParamFound(folded, pos, kMetaName) || !ExtractValue(text, pos, key)) return;
     std::string content;
-    if (IsParamFound(text, pos, kMetaContent)) ExtractValue(text, pos, content);
+    if (IsParamFound(folded, pos, kMetaContent)) ExtractValue(text, pos, content);
     VEK::WString wide;
     if (!content.empty()) ExpandCharacterReferences(m_Tree.m_Charset, content, wide, false);
     m_Tree.m_MetaMap.emplace(std::move(key), std::move(wide));

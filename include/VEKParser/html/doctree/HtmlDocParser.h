@@ -74,7 +74,8 @@ private:
     // Tag parameters.
     void ParseParam(const KeywordInfo& info, NodeVector& children, Node* node);
     void ApplyParam(const ParamInfo& param, std::string& value, NodeVector& children, Node* node) const;
-    bool IsParamFound(std::string_view text, unsigned int& pos, std::string_view name) const;
+    // `folded`: the tag text lower-cased; `name`: lower-case.
+    bool IsParamFound(std::string_view folded, unsigned int& pos, std::string_view name) const;
     bool ExtractValue(std::string_view text, unsigned int& pos, std::string& value) const;
     void ParseMetaInfo(std::string_view text) const;
     std::string_view KeywordText() const;
@@ -92,6 +93,7 @@ private:
     VEK::RefCount<VEKFile::MemoryBuffer> m_TextBuffer;
     std::string m_sTidy;    // scratch of the white-space normalisation, kept for its capacity
     std::string m_sValue;   // scratch of parameter values, kept for its capacity
+    std::string m_sFolded;  // scratch: the tag text lower-cased for the parameter search
 };
 
 } // namespace VEKParser
