@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <cstring>
-#include <vector>
 
 #include <VEKParser/asn/ASNNode.h>
 #include <VEKParser/asn/ASNTree.h>
@@ -41,27 +39,15 @@ TEST(ASNNodeTest, AccessorsOfTheOtherKindThrowTheWrongTypeText)
     EXPECT_STREQ(WrongTypeText([&] { primitive->GetChild(0); }), expected);
     EXPECT_STREQ(WrongTypeText([&] { primitive->AddChild(constructed); }), expected);
     EXPECT_EQ(constructed->GetTag(), 3);
-    EXPECT_EQ(primitive->GetTag(), -1);
     EXPECT_FALSE(constructed->HasChildren());
 }
 
-TEST(ASNNodeTest, ArraysGrowGeometricallyAndResetKeepsHeldNodes)
+TEST(ASNNodeTest, ResetReleasesTheArrayAndKeepsHeldNodes)
 {
     ASNTree tree;
-    EXPECT_TRUE(tree.IsEmpty());
-    EXPECT_EQ(tree.NumberOfNodes(), 0u);
-    tree.Reset();
-    EXPECT_TRUE(tree.IsEmpty());
-
-    std::vector<std::size_t> capacities;
-    for (int i = 0; i < 700; ++i) {
-        tree.AddNode(IntegerNode(i));
-        if (capacities.empty() || capacities.back() != tree.Capacity()) capacities.push_back(tree.Capacity());
-    }
-    EXPECT_EQ(capacities, (std::vector<std::size_t>{16, 32, 64, 128, 256, 512, 640, 800}));
+    for (int i = 0; i < 700; ++i) tree.AddNode(IntegerNode(i));
     tree.AddNode(nullptr);
     EXPECT_FALSE(tree.GetNode(700));
-
     const VEK::SmartPtr<BaseASNNode> held = tree.GetNode(5);
     EXPECT_EQ(held->NbRef(), 2);
     tree.Reset();

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <cstdint>
 #include <limits>
 #include <string>
@@ -25,10 +24,23 @@ VEK::SmartPtr<BaseASNNode> ParseOne(const Bytes& bytes)
     return tree.IsEmpty() ? nullptr : tree.GetNode(0);
 }
 
+template <class T>
+T Value(const Bytes& bytes)
+{
+    return ValueOf<T>(ParseOne(bytes));
+}
+
+int TypeOf(const Bytes& bytes) { return ParseOne(bytes)->GetValueType(); }
+
 Bytes WithText(Bytes header, const std::string& text)
 {
     header.insert(header.end(), text.begin(), text.end());
     return header;
+}
+
+std::string TimeText(const Bytes& header, const std::string& text)
+{
+    return Value<VEK::DateTime>(WithText(header, text)).ToString();
 }
 
 // `depth` constructed values inside each other, innermost empty, all of indefinite length.
@@ -42,71 +54,59 @@ Bytes NestedIndefinite(int depth)
 
 VEK::WString Wide(const std::u16string& text) { return VEK::WString(text.begin(), text.end()); }
 
+constexpr double INF = std::numeric_limits<double>::infinity();
+
 } // namespace
 
 TEST(ASNParserTest, IntegersAndTheTagsDecodedAsIntegers)
 {
-    const auto small = ParseOne({0x02, 0x01, 0x05});
-    EXPECT_EQ(small->GetValueType(), Integer);
-    EXPECT_EQ(ValueOf<std::int64_t>(small), 5);
-    EXPECT_EQ(ValueOf<std::int64_t>(ParseOne({0x02, 0x01, 0xFF})), -1);
-    EXPECT_EQ(ValueOf<std::int64_t>(ParseOne({0x02, 0x02, 0xFF, 0x7F})), -129);
-    EXPECT_EQ(ValueOf<std::int64_t>(ParseOne({0x02, 0x08, 0x80, 0, 0, 0, 0, 0, 0, 0})),
-              std::numeric_limits<std::int64_t>::min());
-    EXPECT_EQ(ValueOf<std::int64_t>(ParseOne({0x02, 0x08, 0x7F, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF})),
+    EXPECT_EQ(TypeOf({0x02, 0x01, 0x05}), Integer);
+    EXPECT_EQ(Value<std::int64_t>({0x02, 0x01, 0xFF}), -1);
+    EXPECT_EQ(Value<std::int64_t>({0x02, 0x02, 0xFF, 0x7F}), -129);
+    EXPECT_EQ(Value<std::int64_t>({0x02, 0x08, 0x80, 0, 0, 0, 0, 0, 0, 0}), std::numeric_limits<std::int64_t>::min());
+    EXPECT_EQ(Value<std::int64_t>({0x02, 0x08, 0x7F, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}),
               std::numeric_limits<std::int64_t>::max());
-    EXPECT_EQ(ParseOne({0x02, 0x00})->GetValueType(), Null);
-    EXPECT_EQ(ParseOne({0x05, 0x00})->GetValueType(), Null);
-    // NULL with contents, ENUMERATED, VisibleString and a high tag number are all integers.
+    EXPECT_EQ(TypeOf({0x02, 0x00}), Null);
+    EXPECT_EQ(TypeOf({0x05, 0x00}), Null);
+    // NULL with contents, ENUMERATED, VisibleString and high tag numbers are all integers.
     for (const Bytes& bytes : {Bytes{0x05, 0x01, 0x07}, Bytes{0x0A, 0x01, 0x07}, Bytes{0x1A, 0x01, 0x07},
                                Bytes{0x1F, 0x81, 0x00, 0x01, 0x07}, Bytes{0x5F, 0x20, 0x01, 0x07}}) {
-        const auto node = ParseOne(bytes);
-        EXPECT_EQ(node->GetValueType(), Integer);
-        EXPECT_EQ(ValueOf<std::int64_t>(node), 7);
+        EXPECT_EQ(TypeOf(bytes), Integer);
+        EXPECT_EQ(Value<std::int64_t>(bytes), 7);
     }
     EXPECT_EQ(ParseOne({0x1F, 0x81, 0x00, 0x01, 0x07})->GetHeader().m_nTagNumber, 128);
 
-    const auto big = ParseOne({0x02, 0x09, 0x00, 0x80, 0, 0, 0, 0, 0, 0, 0x01});
-    EXPECT_EQ(big->GetValueType(), BigInteger);
-    EXPECT_EQ(ValueOf<ASNVLongInt>(big), ASNVLongInt(std::numeric_limits<std::int64_t>::min()).Negate() + 1);
-    const auto negative = ValueOf<ASNVLongInt>(ParseOne({0x02, 0x0A, 0xFF, 0xFF, 0x80, 0, 0, 0, 0, 0, 0, 0}));
-    EXPECT_EQ(negative, ASNVLongInt(std::numeric_limits<std::int64_t>::min()));
+    const Bytes big = {0x02, 0x09, 0x00, 0x80, 0, 0, 0, 0, 0, 0, 0x01};
+    EXPECT_EQ(TypeOf(big), BigInteger);
+    EXPECT_EQ(Value<ASNVLongInt>(big), ASNVLongInt(std::numeric_limits<std::int64_t>::min()).Negate() + 1);
+    EXPECT_EQ(Value<ASNVLongInt>({0x02, 0x0A, 0xFF, 0xFF, 0x80, 0, 0, 0, 0, 0, 0, 0}),
+              ASNVLongInt(std::numeric_limits<std::int64_t>::min()));
 }
 
-TEST(ASNParserTest, ScalarValues)
+TEST(ASNParserTest, BooleansOctetsAndObjectIdentifiers)
 {
-    EXPECT_TRUE(ValueOf<bool>(ParseOne({0x01, 0x01, 0xFF})));
-    EXPECT_TRUE(ValueOf<bool>(ParseOne({0x01, 0x02, 0x00, 0x01})) == false);
-    EXPECT_FALSE(ValueOf<bool>(ParseOne({0x01, 0x00})));
-    EXPECT_EQ(ParseOne({0x01, 0x01, 0x01})->GetValueType(), Boolean);
-
-    const auto octets = ParseOne({0x04, 0x03, 'a', 0x00, 0xFE});
-    EXPECT_EQ(octets->GetValueType(), OctetString);
-    EXPECT_EQ(ValueOf<std::string>(octets), std::string("a\0\xFE", 3));
-
-    const auto oid = ParseOne({0x06, 0x03, 0x2A, 0x86, 0x48});
-    EXPECT_EQ(oid->GetValueType(), ObjectIdentifier);
-    EXPECT_EQ(ValueOf<std::vector<int>>(oid), (std::vector<int>{1, 2, 840}));
-    EXPECT_EQ(ValueOf<std::vector<int>>(ParseOne({0x06, 0x00})), (std::vector<int>{0, 0}));
-    EXPECT_EQ(ValueOf<std::vector<int>>(ParseOne({0x06, 0x02, 0x78, 0x05})), (std::vector<int>{2, 40, 5}));
+    EXPECT_TRUE(Value<bool>({0x01, 0x01, 0xFF}));
+    EXPECT_FALSE(Value<bool>({0x01, 0x02, 0x00, 0x01}));
+    EXPECT_FALSE(Value<bool>({0x01, 0x00}));
+    EXPECT_EQ(Value<std::string>({0x04, 0x03, 'a', 0x00, 0xFE}), std::string("a\0\xFE", 3));
+    using Arcs = std::vector<int>;
+    EXPECT_EQ(Value<Arcs>({0x06, 0x03, 0x2A, 0x86, 0x48}), (Arcs{1, 2, 840}));
+    EXPECT_EQ(Value<Arcs>({0x06, 0x00}), (Arcs{0, 0}));
+    EXPECT_EQ(Value<Arcs>({0x06, 0x02, 0x78, 0x05}), (Arcs{2, 40, 5}));
     // An arc wider than 32 bits keeps its low 32 bits; a last arc cut short still counts.
-    EXPECT_EQ(ValueOf<std::vector<int>>(ParseOne({0x06, 0x06, 0x2A, 0x9F, 0xFF, 0xFF, 0xFF, 0x7F})),
-              (std::vector<int>{1, 2, -1}));
-    EXPECT_EQ(ValueOf<std::vector<int>>(ParseOne({0x06, 0x03, 0x2A, 0x03, 0x86})), (std::vector<int>{1, 2, 3, 6}));
+    EXPECT_EQ(Value<Arcs>({0x06, 0x06, 0x2A, 0x9F, 0xFF, 0xFF, 0xFF, 0x7F}), (Arcs{1, 2, -1}));
+    EXPECT_EQ(Value<Arcs>({0x06, 0x03, 0x2A, 0x03, 0x86}), (Arcs{1, 2, 3, 6}));
 }
 
 TEST(ASNParserTest, BitStrings)
 {
-    const auto two = ParseOne({0x03, 0x02, 0x06, 0x40});
-    EXPECT_EQ(two->GetValueType(), BitString);
-    const VEK::BitVector bits = ValueOf<VEK::BitVector>(two);
+    const VEK::BitVector bits = Value<VEK::BitVector>({0x03, 0x02, 0x06, 0x40});
     ASSERT_EQ(bits.size(), 2u);
     EXPECT_FALSE(bits[0]);
     EXPECT_TRUE(bits[1]);
-    EXPECT_EQ(ValueOf<VEK::BitVector>(ParseOne({0x03, 0x03, 0x00, 0xAB, 0xCD})).size(), 16u);
-    EXPECT_TRUE(ValueOf<VEK::BitVector>(ParseOne({0x03, 0x00})).empty());
-    EXPECT_TRUE(ValueOf<VEK::BitVector>(ParseOne({0x03, 0x01, 0x00})).empty());
-
+    EXPECT_EQ(Value<VEK::BitVector>({0x03, 0x03, 0x00, 0xAB, 0xCD}).size(), 16u);
+    EXPECT_TRUE(Value<VEK::BitVector>({0x03, 0x00}).empty());
+    EXPECT_TRUE(Value<VEK::BitVector>({0x03, 0x01, 0x00}).empty());
     ASNTree tree;
     EXPECT_THROW(ParseInto({0x03, 0x02, 0x08, 0x00}, tree), ASNException);
     EXPECT_THROW(ParseInto({0x03, 0x01, 0x01}, tree), ASNException);
@@ -114,54 +114,50 @@ TEST(ASNParserTest, BitStrings)
 
 TEST(ASNParserTest, Reals)
 {
-    EXPECT_EQ(ParseOne({0x09, 0x00})->GetValueType(), Real);
-    EXPECT_EQ(ValueOf<double>(ParseOne({0x09, 0x00})), 0.0);
-    EXPECT_EQ(ValueOf<double>(ParseOne({0x09, 0x03, 0x80, 0xFB, 0x05})), 0.15625);
-    EXPECT_EQ(ValueOf<double>(ParseOne({0x09, 0x01, 0x40})), std::numeric_limits<double>::infinity());
-    EXPECT_EQ(ValueOf<double>(ParseOne({0x09, 0x01, 0x41})), -std::numeric_limits<double>::infinity());
-    // Negative, base 8 and 16, scale factor 1 (times 2), a two-octet exponent.
-    EXPECT_EQ(ValueOf<double>(ParseOne({0x09, 0x03, 0xC0, 0x02, 0x03})), -12.0);
-    EXPECT_EQ(ValueOf<double>(ParseOne({0x09, 0x03, 0x90, 0x01, 0x03})), 24.0);
-    EXPECT_EQ(ValueOf<double>(ParseOne({0x09, 0x03, 0xA4, 0xFF, 0x03})), 0.375);
-    EXPECT_EQ(ValueOf<double>(ParseOne({0x09, 0x04, 0x81, 0x00, 0x0A, 0x01})), 1024.0);
-    // Exponent length in the next octet, and an exponent past any double.
-    EXPECT_EQ(ValueOf<double>(ParseOne({0x09, 0x04, 0x83, 0x01, 0x02, 0x03})), 12.0);
-    EXPECT_EQ(ValueOf<double>(ParseOne({0x09, 0x05, 0x83, 0x02, 0x7F, 0xFF, 0x01})),
-              std::numeric_limits<double>::infinity());
-    // Decimal forms, whatever the locale would write.
-    EXPECT_EQ(ValueOf<double>(ParseOne(WithText({0x09, 0x06, 0x03}, " +1.5"))), 1.5);
-    EXPECT_EQ(ValueOf<double>(ParseOne(WithText({0x09, 0x08, 0x03}, "-25,E-1"))), -2.5);
+    const std::pair<Bytes, double> cases[] = {
+        {{0x09, 0x00}, 0.0},
+        {{0x09, 0x03, 0x80, 0xFB, 0x05}, 0.15625},
+        {{0x09, 0x01, 0x40}, INF},
+        {{0x09, 0x01, 0x41}, -INF},
+        // Negative, base 8 and 16, scale factor 1 (times 2), a two-octet exponent.
+        {{0x09, 0x03, 0xC0, 0x02, 0x03}, -12.0},
+        {{0x09, 0x03, 0x90, 0x01, 0x03}, 24.0},
+        {{0x09, 0x03, 0xA4, 0xFF, 0x03}, 0.375},
+        {{0x09, 0x04, 0x81, 0x00, 0x0A, 0x01}, 1024.0},
+        // Exponent length in the next octet, and an exponent past any double.
+        {{0x09, 0x04, 0x83, 0x01, 0x02, 0x03}, 12.0},
+        {{0x09, 0x05, 0x83, 0x02, 0x7F, 0xFF, 0x01}, INF},
+        // Decimal forms, whatever the locale would write.
+        {WithText({0x09, 0x06, 0x03}, " +1.5"), 1.5},
+        {WithText({0x09, 0x08, 0x03}, "-25,E-1"), -2.5},
+    };
+    for (const auto& [bytes, value] : cases) EXPECT_EQ(Value<double>(bytes), value) << bytes.size();
+    EXPECT_EQ(TypeOf({0x09, 0x00}), Real);
 }
 
 TEST(ASNParserTest, StringsBecomeWideText)
 {
-    const auto utf8 = ParseOne({0x0C, 0x04, 'a', 0xC3, 0xA9, 'b'});
-    EXPECT_EQ(utf8->GetValueType(), WideString);
-    EXPECT_EQ(ValueOf<VEK::WString>(utf8), Wide(u"a\u00E9b"));
-    EXPECT_EQ(ValueOf<VEK::WString>(ParseOne(WithText({0x13, 0x02}, "CA"))), Wide(u"CA"));
-    EXPECT_EQ(ValueOf<VEK::WString>(ParseOne(WithText({0x16, 0x03}, "a@b"))), Wide(u"a@b"));
+    EXPECT_EQ(Value<VEK::WString>({0x0C, 0x04, 'a', 0xC3, 0xA9, 'b'}), Wide(u"a\u00E9b"));
+    EXPECT_EQ(Value<VEK::WString>(WithText({0x13, 0x02}, "CA")), Wide(u"CA"));
+    EXPECT_EQ(Value<VEK::WString>(WithText({0x16, 0x03}, "a@b")), Wide(u"a@b"));
     // The single-byte string types read their bytes as windows-1252.
     for (unsigned char tag : {0x07, 0x12, 0x14, 0x1B, 0x1D})
-        EXPECT_EQ(ValueOf<VEK::WString>(ParseOne({tag, 0x02, 0xE9, 0x80})), Wide(u"\u00E9\u20AC"));
-    EXPECT_EQ(ValueOf<VEK::WString>(ParseOne({0x1E, 0x04, 0x00, 0x41, 0x20, 0xAC})), Wide(u"A\u20AC"));
-    EXPECT_EQ(ValueOf<VEK::WString>(ParseOne({0x1C, 0x08, 0, 0, 0, 0x41, 0, 0x01, 0xF6, 0x00})), Wide(u"A\U0001F600"));
-    EXPECT_EQ(ValueOf<VEK::WString>(ParseOne({0x0C, 0x00})), VEK::WString());
+        EXPECT_EQ(Value<VEK::WString>({tag, 0x02, 0xE9, 0x80}), Wide(u"\u00E9\u20AC"));
+    EXPECT_EQ(Value<VEK::WString>({0x1E, 0x04, 0x00, 0x41, 0x20, 0xAC}), Wide(u"A\u20AC"));
+    EXPECT_EQ(Value<VEK::WString>({0x1C, 0x08, 0, 0, 0, 0x41, 0, 0x01, 0xF6, 0x00}), Wide(u"A\U0001F600"));
+    EXPECT_EQ(Value<VEK::WString>({0x0C, 0x00}), VEK::WString());
 }
 
 TEST(ASNParserTest, TimesChooseTheirFormatByLength)
 {
     const auto utc = ParseOne(WithText({0x17, 0x0D}, "991231235959Z"));
-    EXPECT_EQ(utc->GetValueType(), Time);
     EXPECT_EQ(ValueOf<VEK::DateTime>(utc).ToString(), "1999-12-31 23:59:59");
     EXPECT_EQ(dynamic_cast<const ASNTimeNode&>(*utc).GetWrittenText(), "991231235959Z");
-    EXPECT_EQ(ValueOf<VEK::DateTime>(ParseOne(WithText({0x18, 0x0F}, "20050101120000Z"))).ToString(),
-              "2005-01-01 12:00:00");
-    EXPECT_EQ(ValueOf<VEK::DateTime>(ParseOne(WithText({0x18, 0x13}, "20050101120000.123Z"))).ToString(),
-              "2005-01-01 12:00:00");
-    EXPECT_EQ(ValueOf<VEK::DateTime>(ParseOne(WithText({0x17, 0x0B}, "0501011200Z"))).ToString(), "2005-01-01 12:00:00");
+    EXPECT_EQ(TimeText({0x18, 0x0F}, "20050101120000Z"), "2005-01-01 12:00:00");
+    EXPECT_EQ(TimeText({0x18, 0x13}, "20050101120000.123Z"), "2005-01-01 12:00:00");
+    EXPECT_EQ(TimeText({0x17, 0x0B}, "0501011200Z"), "2005-01-01 12:00:00");
     // The length alone chooses: twelve digits are two-digit-year seconds even under tag 24.
-    EXPECT_EQ(ValueOf<VEK::DateTime>(ParseOne(WithText({0x18, 0x0C}, "050101120030"))).ToString(),
-              "2005-01-01 12:00:30");
+    EXPECT_EQ(TimeText({0x18, 0x0C}, "050101120030"), "2005-01-01 12:00:30");
     const auto offset = ParseOne(WithText({0x17, 0x0F}, "0501011200+0100"));
     EXPECT_EQ(ValueOf<VEK::DateTime>(offset), VEK::DateTime());
     EXPECT_EQ(dynamic_cast<const ASNTimeNode&>(*offset).GetWrittenText(), "0501011200+0100");
@@ -185,7 +181,7 @@ TEST(ASNParserTest, ConstructedValuesAndContextTags)
     const auto application = ParseOne({0x61, 0x03, 0x42, 0x01, 0x09});
     EXPECT_EQ(application->GetHeader().m_nClass, 1);
     EXPECT_EQ(ValueOf<std::int64_t>(application->GetChild(0)), 9);
-    EXPECT_EQ(ValueOf<bool>(ParseOne({0xC1, 0x01, 0x01})), true);
+    EXPECT_TRUE(Value<bool>({0xC1, 0x01, 0x01}));
 
     // Long-form lengths, and a child running past its parent's end.
     const auto longForm = ParseOne({0x30, 0x84, 0x00, 0x00, 0x00, 0x06, 0x04, 0x81, 0x01, 'x', 0x05, 0x00});
@@ -199,10 +195,10 @@ TEST(ASNParserTest, ConstructedValuesAndContextTags)
 TEST(ASNParserTest, IndefiniteLengths)
 {
     // Three deep, followed by a further top-level value.
-    const Bytes three = {0x30, 0x80, 0x31, 0x80, 0x30, 0x80, 0x02, 0x01, 0x05, 0x00, 0x00,
-                         0x02, 0x01, 0x06, 0x00, 0x00, 0x00, 0x00, 0x05, 0x00};
     ASNTree tree;
-    ParseInto(three, tree);
+    ParseInto({0x30, 0x80, 0x31, 0x80, 0x30, 0x80, 0x02, 0x01, 0x05, 0x00, 0x00, 0x02, 0x01, 0x06, 0x00, 0x00, 0x00,
+               0x00, 0x05, 0x00},
+              tree);
     ASSERT_EQ(tree.NumberOfNodes(), 2u);
     const auto outer = tree.GetNode(0);
     EXPECT_EQ(outer->GetHeader().m_nLength, ASNHeader::INDEFINITE);
@@ -214,13 +210,12 @@ TEST(ASNParserTest, IndefiniteLengths)
     EXPECT_EQ(tree.GetNode(1)->GetValueType(), Null);
 
     // An indefinite-length wrapper closes with its own end-of-contents, at any level.
-    const Bytes wrapper = {0x30, 0x80, 0xA0, 0x80, 0x30, 0x80, 0x02, 0x01, 0x07, 0x00, 0x00,
-                           0x00, 0x00, 0x02, 0x01, 0x08, 0x00, 0x00};
-    const auto withWrapper = ParseOne(wrapper);
+    const auto withWrapper = ParseOne({0x30, 0x80, 0xA0, 0x80, 0x30, 0x80, 0x02, 0x01, 0x07, 0x00, 0x00, 0x00, 0x00,
+                                       0x02, 0x01, 0x08, 0x00, 0x00});
     ASSERT_EQ(withWrapper->NumberOfChildren(), 2);
     EXPECT_EQ(withWrapper->GetChild(0)->GetTag(), 0);
     EXPECT_EQ(ValueOf<std::int64_t>(withWrapper->GetChild(1)), 8);
-    EXPECT_EQ(ValueOf<std::int64_t>(ParseOne({0xA3, 0x80, 0x02, 0x01, 0x09, 0x00, 0x00})), 9);
+    EXPECT_EQ(Value<std::int64_t>({0xA3, 0x80, 0x02, 0x01, 0x09, 0x00, 0x00}), 9);
 
     // At the end of the stream before any child the value is whole; after one it is cut short.
     EXPECT_EQ(ParseOne({0x30, 0x80})->NumberOfChildren(), 0);
@@ -239,6 +234,7 @@ TEST(ASNParserTest, TruncatedInputThrowsPrematureEOF)
         {0x04, 0x88, 0x7F, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF},
         {0xA0, 0x03},                          // after a context-specific wrapper
         {0x30, 0x05, 0x02, 0x01, 0x05},        // at a boundary inside a constructed value
+        // A definite length near 2^63 once overflowed the end of its constructed value.
         {0x30, 0x88, 0x7F, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x05, 0x00},
     };
     for (const Bytes& bytes : truncated) {
@@ -281,14 +277,10 @@ TEST(ASNParserTest, NodesBeforeAFailureStayAndParseAppends)
     EXPECT_EQ(ValueOf<std::int64_t>(reused.GetNode(1)), 2);
 }
 
+// Far deeper input is tested by the hardening tests, which also watch the stack.
 TEST(ASNParserTest, NestingDepthIsBounded)
 {
     EXPECT_NO_THROW(ParseOne(NestedIndefinite(ASNParser::MAX_DEPTH)));
     ASNTree tree;
     EXPECT_THROW(ParseInto(NestedIndefinite(ASNParser::MAX_DEPTH + 1), tree), ASNException);
-    // Far deeper input fails the same way instead of exhausting the stack.
-    EXPECT_THROW(ParseInto(NestedIndefinite(1'000'000), tree), ASNException);
-    Bytes wrappers;
-    for (int i = 0; i < 1'000'000; ++i) wrappers.insert(wrappers.end(), {0xA0, 0x80});
-    EXPECT_THROW(ParseInto(wrappers, tree), ASNException);
 }

@@ -57,8 +57,3 @@ TEST(ASNTreePrinterTest, OneLinePerNodeWithItsValue)
               "65:d=1 hl=4 l=0 cons: APPLICATION 128\n"
               "71:d=0 hl=2 l=1 prim: VisibleString  Integer: 7\n");
 }
-
-TEST(ASNTreePrinterTest, EmptyTreePrintsNothing)
-{
-    EXPECT_EQ(Printed({}), "");
-}
