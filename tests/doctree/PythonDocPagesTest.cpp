@@ -1,24 +1,20 @@
-// Real pages: the python3-doc sample against Python's html.parser. Every href of an <a> tag
-// is on an anchor node, in document order; the title matches; no word of the text is lost.
+// Real pages: the python3-doc sample against Python's html.parser. The tree holds every href of
+// an <a> tag on an anchor node and every word of the text, both in document order, and the
+// title; the text query keeps the words and the link query gives every href.
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <fstream>
-#include <iterator>
+#include <algorithm>
+#include <map>
 #include <regex>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "tests/doctree/ParsedDocument.h"
 #include "tests/doctree/PythonOracle.h"
-#include "tests/doctree/TreeShape.h"
 
 using namespace VEKParser;
 
 namespace {
-
-using doctree_test::Oracle;
-using doctree_test::PythonOracle;
 
 // The raw text of every text node, joined as the page has it, and the decoded href of every
 // anchor node, both in the order of the node walk.
@@ -45,6 +41,7 @@ void WalkNodes(const HtmlDocTree::NodeHolder* begin, const HtmlDocTree::NodeHold
     }
 }
 
+// The same words the oracle takes: runs of ASCII letters, digits and underscores.
 std::vector<std::string> Words(const std::string& text)
 {
     static const std::regex word("[A-Za-z0-9_]+");
@@ -66,20 +63,26 @@ std::string FirstMissing(const std::vector<std::string>& wanted, const std::vect
     return {};
 }
 
-TEST(ParsePythonDocPages, AgreesWithPythonsHtmlParser)
+// How many of `wanted` `found` holds, in any order, each occurrence used once.
+std::size_t Found(const std::vector<std::string>& wanted, const std::vector<std::string>& found)
 {
-    const std::vector<Oracle> pages = PythonOracle();
+    std::map<std::string, int> counts;
+    for (const std::string& item : found) ++counts[item];
+    std::size_t n = 0;
+    for (const std::string& item : wanted) n += counts[item]-- > 0;
+    return n;
+}
+
+TEST(PythonDocPages, TreeAndQueriesAgreeWithPythonsHtmlParser)
+{
+    const std::vector<doctree_test::Oracle> pages = doctree_test::PythonOracle();
     if (pages.empty()) GTEST_SKIP() << "python3 or the python3-doc pages are missing";
     EXPECT_GE(pages.size(), 150u);
-    const HtmlKeywordTable table(DEFAULT_PRT);
-    std::size_t hrefs = 0;
-    for (const Oracle& expected : pages) {
+    std::size_t hrefs = 0, wanted = 0, found = 0;
+    for (const doctree_test::Oracle& expected : pages) {
         SCOPED_TRACE(expected.page);
-        const std::string html = doctree_test::ReadPythonDocPage(expected.page);
         HtmlDocTree tree(65001);
-        VEKFile::MemoryBuffer stream(html.data(), static_cast<unsigned int>(html.size()));
-        ASSERT_TRUE(HtmlDocParser(stream, table, tree).Parse());
-
+        ASSERT_TRUE(doctree_test::ParseInto(tree, doctree_test::ReadPythonDocPage(expected.page)));
         HtmlDocTree::DocSummaryInformation summary;
         tree.GetSummaryInformation(summary);
         EXPECT_EQ(VEK::ToUtf8(summary.m_sTitle), expected.title);
@@ -88,8 +91,19 @@ TEST(ParsePythonDocPages, AgreesWithPythonsHtmlParser)
         EXPECT_EQ(FirstMissing(expected.hrefs, walk.hrefs), "");
         EXPECT_EQ(FirstMissing(expected.words, Words(walk.text)), "");
         hrefs += expected.hrefs.size();
+
+        const std::size_t pageFound = Found(expected.words, Words(doctree_test::Text(tree)));
+        EXPECT_GE(pageFound * 100, expected.words.size() * 90);
+        wanted += expected.words.size();
+        found += pageFound;
+        std::vector<HtmlDocTree::LinkCaption> links;
+        tree.GetLinks(links);
+        std::vector<std::string> uris;
+        for (const auto& link : links) uris.push_back(VEK::ToUtf8(link.m_sUri));
+        EXPECT_EQ(Found(expected.hrefs, uris), expected.hrefs.size());
     }
     EXPECT_GT(hrefs, 10000u);
+    EXPECT_GE(found * 100, wanted * 95) << found << " of " << wanted << " words";
 }
 
 } // namespace
