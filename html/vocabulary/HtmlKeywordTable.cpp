@@ -185,10 +185,17 @@ constexpr bool EveryTableStructureNameStartsWithT()
 }
 static_assert(EveryTableStructureNameStartsWithT());
 
+constexpr std::size_t LongestTableStructureName()
+{
+    std::size_t longest = 0;
+    for (const TableStructure& row : kTableStructure) longest = std::max(longest, std::string_view(row.m_pName).size());
+    return longest;
+}
+constexpr std::size_t kLongestTableStructureName = LongestTableStructureName();
+
 // Whether a row of the structure table has the length and the first two characters of `name`.
 bool MayBeTableStructure(std::string_view name) noexcept
 {
-    if (name.size() < 2) return false;
     for (const TableStructure& row : kTableStructure) {
         const std::string_view known(row.m_pName);
         if (known.size() == name.size() && known[0] == name[0] && known[1] == name[1]) return true;
@@ -196,33 +203,34 @@ bool MayBeTableStructure(std::string_view name) noexcept
     return false;
 }
 
+// `name` as written in a tag text, compared lower-cased.
 const TableStructure* FindTableStructure(std::string_view name)
 {
     // Asked for the open keyword and the new tag of every comparison; most names are ruled out
     // without searching the map.
-    if (name.empty() || name[0] != 't' || !MayBeTableStructure(name)) return nullptr;
+    if (name.size() < 2 || name.size() > kLongestTableStructureName || VocabularyText::LowerAscii(name[0]) != 't')
+        return nullptr;
+    char lowered[kLongestTableStructureName];
+    VocabularyText::CopyLowerAscii(name.data(), name.size(), lowered);
+    const std::string_view key(lowered, name.size());
+    if (!MayBeTableStructure(key)) return nullptr;
     VEKThread::OnceUnder(s_TableStructureLock, s_bTableStructureBuilt, [] {
         for (const TableStructure& row : kTableStructure) s_TableStructureMap.emplace(row.m_pName, &row);
     });
-    const auto it = s_TableStructureMap.find(name);
+    const auto it = s_TableStructureMap.find(key);
     return it == s_TableStructureMap.end() ? nullptr : it->second;
 }
 
 // Longest tag text prefix that takes part in a lookup.
 constexpr unsigned int kKeyLimit = 64;
 
-bool StartsWith(std::string_view text, std::string_view prefix) noexcept
-{
-    return text.substr(0, prefix.size()) == prefix;
-}
-
-// Whether the first min(|reference|, |text|) characters of both agree. The texts are short and
-// mostly differ in their second character, so a plain loop beats a call of memcmp.
+// Whether the first min(|reference|, |text|) characters of both agree, `text` lower-cased. The
+// texts are short and mostly differ in their second character, so a plain loop beats memcmp.
 bool PrefixAgrees(std::string_view text, const std::string& reference) noexcept
 {
     const std::size_t n = std::min(reference.size(), text.size());
     for (std::size_t i = 0; i < n; ++i)
-        if (text[i] != reference[i]) return false;
+        if (VocabularyText::LowerAscii(text[i]) != reference[i]) return false;
     return true;
 }
 
@@ -364,15 +372,13 @@ CmpResult HtmlKeywordTable::CompareKeywords(const char* text, unsigned int lengt
                                             std::string* out)
 {
     if (length <= 1) return CMP_NONE;
-    // Lower-casing keeps blanks where they are, so only the part before the first one is copied.
-    char buffer[kKeyLimit];
-    const std::size_t copied = VocabularyText::FindBlank(text, std::min(length, kKeyLimit));
-    VocabularyText::CopyLowerAscii(text, copied, buffer);
-    const std::string_view copy(buffer, copied);
+    // The text up to its first blank, compared lower-cased: its letters are folded where they
+    // are compared, which spares a copy (the keyword texts are lower-case).
+    const std::string_view copy(text, VocabularyText::FindBlank(text, std::min(length, kKeyLimit)));
 
     const std::string_view openBegin(open.m_sBeginTag);
     const TableStructure* openEntry = openBegin.empty() ? nullptr : FindTableStructure(openBegin.substr(1));
-    const bool closing = StartsWith(copy, "</");
+    const bool closing = copy.size() >= 2 && copy[0] == '<' && copy[1] == '/';
     const bool openEndsByRule = !open.m_bHasEndTag && !open.m_bTableContainer && openEntry == nullptr;
 
     if (closing && openEndsByRule) return CMP_END;
