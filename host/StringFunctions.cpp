@@ -14,22 +14,29 @@ void LowerInPlace(String& text) noexcept
         if (unit >= 'A' && unit <= 'Z') unit = static_cast<typename String::value_type>(unit + 32);
 }
 
+// The result never outgrows the input (a run of white space becomes at most one blank), so it
+// is written through a pointer into room made once rather than unit by unit with growth checks.
 template <class String>
 void Beautify(const String& in, String& out, bool trim, bool append)
 {
+    using Unit = typename String::value_type;
     if (!append) out.clear();
     const std::size_t start = out.size();
+    out.resize(start + in.size());
+    Unit* const first = out.data() + start;
+    Unit* w = first;
     bool inSpace = false;
-    for (const auto unit : in) {
-        if (IsWhiteSpace(static_cast<unsigned int>(static_cast<std::make_unsigned_t<typename String::value_type>>(unit)))) {
+    for (const Unit unit : in) {
+        if (IsWhiteSpace(static_cast<unsigned int>(static_cast<std::make_unsigned_t<Unit>>(unit)))) {
             inSpace = true;
             continue;
         }
-        if (inSpace && !(trim && out.size() == start)) out.push_back(' ');
+        if (inSpace && !(trim && w == first)) *w++ = ' ';
         inSpace = false;
-        out.push_back(unit);
+        *w++ = unit;
     }
-    if (inSpace && !trim) out.push_back(' ');
+    if (inSpace && !trim) *w++ = ' ';
+    out.resize(start + static_cast<std::size_t>(w - first));
 }
 
 template <class Unit>
