@@ -46,12 +46,6 @@ std::string PythonDocPage()
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-TEST(SGMLEncodingHelper, KeepsItsCharset)
-{
-    EXPECT_EQ(SGMLEncodingHelper(0).GetCharset(), 0);
-    EXPECT_EQ(SGMLEncodingHelper(1252).GetCharset(), 1252);
-}
-
 TEST(SGMLEncodingHelper, EmptyInputReplacesTheOutput)
 {
     EXPECT_TRUE(FromString(65001, "").empty());
@@ -59,18 +53,15 @@ TEST(SGMLEncodingHelper, EmptyInputReplacesTheOutput)
     EXPECT_TRUE(FromStream(65001, empty).empty());
 }
 
+// Every byte of windows-1252, and a real page as UTF-8.
 TEST(SGMLEncodingHelper, AgreesWithIcu)
 {
     std::string bytes;
     for (int b = 0; b < 256; ++b) bytes.push_back(static_cast<char>(b));
-    EXPECT_EQ(FromString(1252, bytes).size(), 256u);
-    EXPECT_EQ(FromString(1252, "\x80\xE9"), (VEK::WString{0x20AC, 0xE9}));
-    EXPECT_EQ(FromString(1251, "\xC0\xFF"), Icu("windows-1251", "\xC0\xFF"));
-    EXPECT_EQ(FromString(932, "\x82\xA0\x93\xFA"), Icu("ibm-943_P15A-2003", "\x82\xA0\x93\xFA"));
+    EXPECT_EQ(FromString(1252, bytes), Icu("windows-1252", bytes));
     const std::string page = PythonDocPage();
-    if (!page.empty()) {
-        EXPECT_EQ(FromString(65001, page), Icu("UTF-8", page));
-    }
+    EXPECT_FALSE(page.empty()) << "python3-doc is installed by scripts/setup";
+    EXPECT_EQ(FromString(65001, page), Icu("UTF-8", page));
 }
 
 TEST(SGMLEncodingHelper, StreamMatchesStringAcrossReadBoundaries)

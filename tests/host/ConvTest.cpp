@@ -1,8 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <random>
-#include <sstream>
 #include <string>
 
 #include <unicode/ucnv.h>
@@ -62,28 +59,11 @@ std::string IcuEncode(const char* name, const std::u16string& text)
     return out.substr(0, static_cast<std::size_t>(n));
 }
 
-std::string RealPage()
-{
-    std::ifstream in("/usr/share/doc/python3/html/library/stdtypes.html", std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 } // namespace
-
-TEST(Conv, Utf8MatchesIcuWhateverThePieceSize)
-{
-    std::string text = RealPage();
-    ASSERT_FALSE(text.empty()) << "python3-doc is installed by scripts/setup";
-    text += "\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80";
-    const VEK::WString expected = Icu("UTF-8", text);
-    for (std::uint32_t piece : {1u, 2u, 3u, 1000u, 4096u})
-        EXPECT_EQ(Convert(VEK::CHARSET_UTF8, text, piece), expected) << "piece " << piece;
-}
 
 TEST(Conv, InvalidAndTruncatedUtf8)
 {
+    EXPECT_EQ(Convert(VEK::CHARSET_US_ASCII, "A\x80", 10), (VEK::WString{'A', 0xFFFD}));
     EXPECT_EQ(Convert(VEK::CHARSET_UTF8, "a\xFF" "b\xC0\xAF", 100), (VEK::WString{'a', 0xFFFD, 'b', 0xFFFD, 0xFFFD}));
     // A sequence cut off by the end becomes one replacement only when the caller says it is the end.
     const std::string cut = "ab\xE2\x82";
@@ -97,26 +77,11 @@ TEST(Conv, InvalidAndTruncatedUtf8)
     EXPECT_EQ(produced, 6u);
 }
 
-TEST(Conv, SingleByteCharsetsMatchIcu)
-{
-    std::string all;
-    for (int b = 1; b < 256; ++b)
-        if (b != 0x81 && b != 0x8D && b != 0x8F && b != 0x90 && b != 0x9D) all.push_back(static_cast<char>(b));
-    EXPECT_EQ(Convert(VEK::CHARSET_WINDOWS_1252, all, 4096), Icu("windows-1252", all));
-    EXPECT_EQ(Convert(1251, all, 7), Icu("windows-1251", all));
-    EXPECT_EQ(Convert(28592, all, 4096), Icu("ISO-8859-2", all));
-    EXPECT_EQ(Convert(VEK::CHARSET_US_ASCII, "A\x80", 10), (VEK::WString{'A', 0xFFFD}));
-}
-
-TEST(Conv, MultiByteCharsetCarriesCutCharacters)
-{
-    const std::string sjis = "\x82\xA0\x82\xA2 abc \x93\xFA\x96\x7B";  // hiragana, ASCII, kanji
-    const VEK::WString expected = Icu("windows-31j", sjis);
-    for (std::uint32_t piece : {1u, 3u, 4096u}) EXPECT_EQ(Convert(932, sjis, piece), expected);
-}
+// Every charset the host names is compared with ICU over many read boundaries by the encoding
+// tests; these check the conversion calls themselves.
 
 // Escape-sequence charsets switch modes for the rest of the text, so a long text must read the
-// same however many calls and output areas it takes.
+// same however many calls and output areas it takes (the converter once lost its state).
 TEST(Conv, ShiftStatesHoldAcrossCalls)
 {
     struct Case {

@@ -19,16 +19,6 @@ TEST(RefCountVector, GrowsByDoublingThenByAQuarter)
     EXPECT_EQ((std::vector<std::size_t>{16, 32, 64, 128, 256, 512, 640, 800, 1000}), capacities);
 }
 
-TEST(RefCount, SharesOneCount)
-{
-    VEK::RefCount<std::string> a(new std::string("x"));
-    {
-        VEK::RefCount<std::string> b = a;
-        EXPECT_EQ(a.Count(), 2);
-    }
-    EXPECT_EQ(a.Count(), 1);
-}
-
 TEST(StringFunctions, BeautifyLowerStripAndDigits)
 {
     std::string out = "keep";
@@ -108,11 +98,4 @@ TEST(MemoryPool, ZeroBytesYieldNull)
     ASSERT_NE(p, nullptr);
     EXPECT_EQ(p->value, 7);
     delete p;
-}
-
-TEST(IsAlphaClass, LettersOnly)
-{
-    EXPECT_TRUE(VEK::IsAlphaClass::ms_ISALPHA['a'] && VEK::IsAlphaClass::ms_ISALPHA['Z']);
-    EXPECT_FALSE(VEK::IsAlphaClass::ms_ISALPHA['@'] || VEK::IsAlphaClass::ms_ISALPHA['['] ||
-                 VEK::IsAlphaClass::ms_ISALPHA[0xE9]);
 }
