@@ -106,7 +106,7 @@ bool FromUtf8(const unsigned char* s, std::uint32_t n, std::uint32_t& consumed, 
     while (i < n && out.Room(2)) {
         if (s[i] < 0x80) {  // runs of ASCII are the common case
             while (i + 16 <= n && out.Room(16) && out.PutAscii16(s + i)) i += 16;
-            if (i < n && s[i] < 0x80 && out.Room(1)) out.Put(s[i++]);
+            while (i < n && s[i] < 0x80 && out.Room(1)) out.Put(s[i++]);
             continue;
         }
         std::uint32_t c = 0;

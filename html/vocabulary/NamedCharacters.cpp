@@ -1,5 +1,6 @@
 #include <VEKParser/html/vocabulary/NamedCharacters.h>
 
+#include <algorithm>
 #include <atomic>
 #include <climits>
 #include <cstdint>
@@ -167,26 +168,49 @@ unsigned short Lookup(WView reference)
     return it == s_NamedCharacters.end() ? 0 : static_cast<unsigned short>(it->second->m_uCode);
 }
 
+// The fast decoders make at most one unit per byte (a surrogate pair comes from four bytes),
+// so they decode straight into `out`, into room made for every byte and two units more (they
+// ask for room for a pair before each character). Most texts are a few bytes long: a single
+// call then does the whole job.
+void DecodeInto(VEKCharset::ConversionFunction decode, const unsigned char* source, std::uint32_t remaining,
+                VEK::WString& out)
+{
+    constexpr std::uint32_t kPiece = 1u << 24;  // keeps the room in bytes within 32 bits
+    std::size_t used = out.size();
+    while (remaining > 0) {
+        const std::uint32_t piece = std::min(remaining, kPiece);
+        out.resize(used + piece + 2);
+        std::uint32_t consumed = 0;
+        std::uint32_t produced = 0;
+        decode(source, piece, consumed, reinterpret_cast<unsigned char*>(out.data() + used), (piece + 2) * 2,
+               produced, true, false);
+        used += produced / 2;
+        if (consumed == 0 || consumed > piece) break;
+        source += consumed;
+        remaining -= consumed;
+    }
+    out.resize(used);
+}
+
 // Appends `bytes` converted from `charset` to 16-bit text, piece by piece.
 void ConvertToUnits(VEK::CHARSET charset, const char* bytes, unsigned int length, VEK::WString& out)
 {
     using VEKCharset::Conv;
+    const auto* source = reinterpret_cast<const unsigned char*>(bytes);
+    if (const VEKCharset::ConversionFunction fast = Conv::FastConversionFunction(charset, VEK::CHARSET_UTF16)) {
+        DecodeInto(fast, source, length, out);
+        return;
+    }
     out.reserve(out.size() + length);
-    const VEKCharset::ConversionFunction fast = Conv::FastConversionFunction(charset, VEK::CHARSET_UTF16);
     const Conv::ConversionClass general(Conv::MbToWcConversionFunction(charset),
                                         Conv::WcToMbConversionFunction(VEK::CHARSET_UTF16));
     unsigned short area[2048];
-    const auto* source = reinterpret_cast<const unsigned char*>(bytes);
     std::uint32_t remaining = length;
     while (remaining > 0) {
         std::uint32_t consumed = 0;
         std::uint32_t produced = 0;
-        auto* target = reinterpret_cast<unsigned char*>(area);
-        if (fast != nullptr) {
-            fast(source, remaining, consumed, target, sizeof(area), produced, true, false);
-        } else {
-            general(source, remaining, consumed, target, sizeof(area), produced, true, false);
-        }
+        general(source, remaining, consumed, reinterpret_cast<unsigned char*>(area), sizeof(area), produced, true,
+                false);
         out.append(area, std::min<std::uint32_t>(produced, sizeof(area)) / 2);
         if (consumed == 0 || consumed > remaining) break;
         source += consumed;
