@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <functional>
 
 namespace VEKParser {
 
@@ -16,6 +15,46 @@ std::size_t IndexSize(std::uint32_t capacity)
     std::size_t size = 1;
     while (size < kSlotsPerEntry * capacity) size *= 2;
     return size;
+}
+
+std::uint64_t Load64(const char* bytes) noexcept
+{
+    std::uint64_t word;
+    std::memcpy(&word, bytes, sizeof word);
+    return word;
+}
+
+std::uint64_t Load32(const char* bytes) noexcept
+{
+    std::uint32_t word;
+    std::memcpy(&word, bytes, sizeof word);
+    return word;
+}
+
+std::uint64_t Mix(std::uint64_t hash, std::uint64_t word) noexcept
+{
+    constexpr std::uint64_t kMultiplier = 0x9E3779B97F4A7C15ull;
+    hash = (hash ^ word) * kMultiplier;
+    return hash ^ (hash >> 32);
+}
+
+// The pooled strings that are looked up are names and short texts: they are hashed a word at a
+// time (the last word overlapping the one before; the length is mixed in), for a fraction of
+// the cost of the general string hash. The index takes the low bits, so the high ones are
+// folded down at the end.
+std::size_t HashText(const char* text, std::uint32_t length) noexcept
+{
+    std::uint64_t hash = Mix(0, length);
+    if (length >= 8) {
+        for (std::uint32_t i = 0; i + 8 < length; i += 8) hash = Mix(hash, Load64(text + i));
+        hash = Mix(hash, Load64(text + length - 8));
+    } else if (length >= 4) {
+        hash = Mix(hash, Load32(text) | (Load32(text + length - 4) << 32));
+    } else if (length > 0) {
+        const auto byte = [text](std::uint32_t i) { return std::uint64_t{static_cast<unsigned char>(text[i])}; };
+        hash = Mix(hash, byte(0) | (byte(length / 2) << 8) | (byte(length - 1) << 16));
+    }
+    return static_cast<std::size_t>(Mix(hash, hash >> 29));
 }
 
 } // namespace
@@ -38,7 +77,7 @@ const char* StringPool::Store(const std::string& text, bool useCache)
 const char* StringPool::Store(const char* text, std::uint32_t length, bool useCache)
 {
     const bool cached = m_bDeduplicate && useCache;
-    const std::size_t hash = cached ? std::hash<std::string_view>()(std::string_view(text, length)) : 0;
+    const std::size_t hash = cached ? HashText(text, length) : 0;
     if (cached) {
         if (const char* pooled = Find(std::string_view(text, length), hash)) return pooled;
     }
