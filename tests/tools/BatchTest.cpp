@@ -1,7 +1,5 @@
 // The batch machinery of vekparse: exit statuses, inputs, order, failures, summary.
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 
 #include <sys/stat.h>
 
@@ -11,6 +9,20 @@
 
 namespace vektest {
 namespace {
+
+std::vector<std::string> Paths(const std::string& out)
+{
+    std::vector<std::string> paths;
+    for (const nlohmann::json& object : JsonLines(out)) paths.push_back(object["path"]);
+    return paths;
+}
+
+// The whole text of a file script(1) wrote.
+std::string Typescript(const std::string& command, const std::string& log)
+{
+    EXPECT_EQ(std::system(("script -qec '" + command + "' " + log + " > /dev/null").c_str()), 0);
+    return ReadFile(log);
+}
 
 TEST(Batch, WrongUsageExitsTwoWithTheUsage)
 {
@@ -48,9 +60,7 @@ TEST(Batch, FailingFilesAmidGoodOnesAreReportedAndTheRestGoesOn)
     ASSERT_EQ(errors.size(), 2u) << result.err;  // the failure and the summary
     EXPECT_EQ(errors[0], "vekparse: " + missing + ": No such file or directory");
     EXPECT_EQ(errors[1].rfind("5 documents, 40 bytes, 1 failed, ", 0), 0u) << errors[1];
-    std::vector<std::string> paths;
-    for (const nlohmann::json& object : JsonLines(result.out)) paths.push_back(object["path"]);
-    EXPECT_EQ(paths, (std::vector<std::string>{good1, dir.Path().string() + "/a.html", dir.Path().string() + "/b.html", good2}));
+    EXPECT_EQ(Paths(result.out), (std::vector<std::string>{good1, dir.Path().string() + "/a.html", dir.Path().string() + "/b.html", good2}));
 }
 
 TEST(Batch, SpecialAndEmptyFilesNeitherHangNorStopTheBatch)
@@ -86,9 +96,7 @@ TEST(Batch, OutputOrderIsInputOrderWhateverTheThreads)
     ASSERT_EQ(parallel.status, 0);
     EXPECT_TRUE(parallel.err.empty()) << "--quiet: " << parallel.err;
     EXPECT_EQ(parallel.out, serial.out);
-    const std::vector<nlohmann::json> objects = JsonLines(parallel.out);
-    ASSERT_EQ(objects.size(), paths.size());
-    for (std::size_t i = 0; i < paths.size(); ++i) EXPECT_EQ(objects[i]["path"], paths[i]);
+    EXPECT_EQ(Paths(parallel.out), paths);
 }
 
 TEST(Batch, DirectoriesAreWalkedSortedAndFilteredByGlob)
@@ -99,13 +107,10 @@ TEST(Batch, DirectoriesAreWalkedSortedAndFilteredByGlob)
     dir.Write("a/deep/er/x.html", "x");
     dir.Write("notes.txt", "t");
     const std::string root = dir.Path().string();
-    const Result html = Vekparse({"tokens", "--json", "--glob", "*.html", root});
-    std::vector<std::string> paths;
-    for (const nlohmann::json& object : JsonLines(html.out)) paths.push_back(object["path"]);
-    EXPECT_EQ(paths, (std::vector<std::string>{root + "/a/deep/er/x.html", root + "/b/z.html"}));
+    EXPECT_EQ(Paths(Vekparse({"tokens", "--json", "--glob", "*.html", root}).out),
+              (std::vector<std::string>{root + "/a/deep/er/x.html", root + "/b/z.html"}));
 
-    const Result all = Vekparse({"tokens", "--json", "--glob", "*.htm*", "--glob", "b/*.htm", root});
-    EXPECT_EQ(JsonLines(all.out).size(), 3u);
+    EXPECT_EQ(Paths(Vekparse({"tokens", "--json", "--glob", "*.htm*", "--glob", "b/*.htm", root}).out).size(), 3u);
 }
 
 TEST(Batch, FilesFromListAndStandardInput)
@@ -113,14 +118,8 @@ TEST(Batch, FilesFromListAndStandardInput)
     TempDir dir;
     const std::string a = dir.Write("a.html", "<b>a</b>"), b = dir.Write("b.html", "<i>b</i>");
     const std::string list = dir.Write("list", a + "\n\n" + b + "\r\n");
-    const Result fromList = Vekparse({"tokens", "--json", "--files-from", list});
-    ASSERT_EQ(fromList.status, 0) << fromList.err;
-    const std::vector<nlohmann::json> objects = JsonLines(fromList.out);
-    ASSERT_EQ(objects.size(), 2u);
-    EXPECT_EQ(objects[1]["path"], b);
-
-    const Result listOnStdin = Vekparse({"tokens", "--json", "--files-from", "-"}, a + "\n");
-    EXPECT_EQ(JsonLines(listOnStdin.out).at(0)["path"], a);
+    EXPECT_EQ(Paths(Vekparse({"tokens", "--json", "--files-from", list}).out), (std::vector<std::string>{a, b}));
+    EXPECT_EQ(Paths(Vekparse({"tokens", "--json", "--files-from", "-"}, a + "\n").out), std::vector<std::string>{a});
 
     const Result document = Vekparse({"tokens", "--json", "-"}, "<em>from stdin</em>");
     const nlohmann::json object = JsonLines(document.out).at(0);
@@ -135,14 +134,10 @@ TEST(Batch, ProgressBarOnlyOnATerminalAndErasedAfterwards)
                                 Sample("latin.html");
     TempDir dir;
     const std::string log = (dir.Path() / "typescript").string();
-    ASSERT_EQ(std::system(("script -qec '" + command + "' " + log + " > /dev/null").c_str()), 0);
-    std::ifstream in(log, std::ios::binary);
-    const std::string shown((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::string shown = Typescript(command, log);
     EXPECT_NE(shown.find(" 2/2 docs "), std::string::npos) << shown;
     EXPECT_NE(shown.find("\r\x1b[K2 documents, "), std::string::npos) << "the bar is erased before the summary";
-    ASSERT_EQ(std::system(("script -qec '" + command + " --quiet' " + log + " > /dev/null").c_str()), 0);
-    std::ifstream quiet(log, std::ios::binary);
-    const std::string silent((std::istreambuf_iterator<char>(quiet)), std::istreambuf_iterator<char>());
+    const std::string silent = Typescript(command + " --quiet", log);
     EXPECT_EQ(silent.find("docs"), std::string::npos);
     EXPECT_EQ(silent.find("\x1b"), std::string::npos);
 }

@@ -10,94 +10,65 @@ namespace {
 // "Привет" in windows-1251 and in KOI8-R.
 const std::string PRIVET_1251 = "\xCF\xF0\xE8\xE2\xE5\xF2";
 const std::string PRIVET_KOI8 = "\xF0\xD2\xC9\xD7\xC5\xD4";
-const std::string PRIVET_UTF8 = "Привет";
+const std::string PRIVET = "Привет";
 
-struct Decoded {
-    int charset = 0;
-    std::string text;  // the first text element
+// `text` in 16-bit units after their byte-order mark.
+std::string Sixteen(const std::string& text, bool big)
+{
+    std::string bytes = big ? "\xFE\xFF" : "\xFF\xFE";
+    for (const char c : text) bytes += big ? std::string{'\0', c} : std::string{c, '\0'};
+    return bytes;
+}
+
+struct Case {
+    std::string bytes;
+    std::vector<std::string> options;
+    int charset;
+    std::string text;  // the first text element, in UTF-8
     unsigned firstStart = 0;
 };
 
-Decoded Tokens(const std::string& path, std::vector<std::string> extra = {})
+TEST(Charset, EachDocumentIsReadInTheCharsetItsSourcesChoose)
 {
-    std::vector<std::string> arguments{"tokens", "--json", "-q"};
-    arguments.insert(arguments.end(), extra.begin(), extra.end());
-    arguments.push_back(path);
-    const Result result = Vekparse(arguments);
-    EXPECT_EQ(result.status, 0) << result.err;
-    const std::vector<nlohmann::json> objects = JsonLines(result.out);
-    if (objects.size() != 1) return {};
-    Decoded decoded{objects[0]["charset"], {}, objects[0]["tokens"][0]["start"]};
-    for (const nlohmann::json& token : objects[0]["tokens"])
-        if (token["type"] == "text" && decoded.text.empty()) decoded.text = token["text"];
-    return decoded;
-}
-
-TEST(Charset, MetaCharsetDecidesAndTheDocumentIsReadAgain)
-{
+    const std::string koi8Declared = "<meta charset=windows-1251><p>" + PRIVET_KOI8;
+    const Case cases[] = {
+        // The meta charset decides and the document is read again.
+        {"<meta charset=\"windows-1251\"><p>" + PRIVET_1251, {}, 1251, PRIVET},
+        {"<META HTTP-EQUIV='Content-Type' CONTENT='text/html; charset=KOI8-R'><p>" + PRIVET_KOI8, {}, 20866, PRIVET},
+        // As browsers read it: Latin-1 labels mean 1252, whose 0x80 is the euro sign.
+        {"<meta charset=iso-8859-1><p>\x80", {}, 1252, "€"},
+        // A name nobody knows leaves the guess from the bytes.
+        {"<meta charset=x-unheard-of><p>é", {}, 65001, "é"},
+        // Without a declaration: valid UTF-8, else 1252; a surrogate encoded in UTF-8 is not valid.
+        {"<p>" + PRIVET, {}, 65001, PRIVET},
+        {"<p>Gr\xFC\xDF", {}, 1252, "Grüß"},
+        {"<p>\xED\xA0\x80", {}, 1252, "í\u00A0€"},
+        {"<p>\xC3", {}, 1252, "Ã"},
+        {ReadFile(Sample("latin.html")), {}, 1252, "Preis: 5 €"},
+        // Byte-order marks win over declarations; offsets stay offsets in the file.
+        {"\xEF\xBB\xBF<meta charset=windows-1251><p>" + PRIVET, {}, 65001, PRIVET, 3},
+        {Sixteen("<p>\xE9", false), {}, 1201, "é", 2},
+        {Sixteen("<p>\xE9", true), {}, 1210, "é", 2},
+        // The command line wins, by name or number.
+        {koi8Declared, {"--charset", "KOI8-R"}, 20866, PRIVET},
+        {koi8Declared, {"--charset", "20866"}, 20866, PRIVET},
+        {koi8Declared, {"--charset", "cp1252"}, 1252, "ðÒÉ×ÅÔ"},
+        {koi8Declared, {"--charset", "ISO-8859-5"}, 28595, "№вЩзХд"},
+    };
     TempDir dir;
-    const Decoded cyrillic = Tokens(dir.Write("1251.html", "<meta charset=\"windows-1251\"><p>" + PRIVET_1251));
-    EXPECT_EQ(cyrillic.charset, 1251);
-    EXPECT_EQ(cyrillic.text, PRIVET_UTF8);
-
-    const Decoded koi8 = Tokens(dir.Write("koi8.html", "<META HTTP-EQUIV='Content-Type' CONTENT='text/html; "
-                                                       "charset=KOI8-R'><p>" + PRIVET_KOI8));
-    EXPECT_EQ(koi8.charset, 20866);
-    EXPECT_EQ(koi8.text, PRIVET_UTF8);
-
-    // As browsers read it: Latin-1 labels mean 1252, whose 0x80 is the euro sign.
-    const Decoded latin1 = Tokens(dir.Write("latin1.html", "<meta charset=iso-8859-1><p>\x80"));
-    EXPECT_EQ(latin1.charset, 1252);
-    EXPECT_EQ(latin1.text, "€");
-
-    // A name nobody knows leaves the guess from the bytes.
-    EXPECT_EQ(Tokens(dir.Write("x.html", "<meta charset=x-unheard-of><p>é")).charset, 65001);
-}
-
-TEST(Charset, WithoutDeclarationValidUtf8ElseWindows1252)
-{
-    TempDir dir;
-    const Decoded utf8 = Tokens(dir.Write("u.html", "<p>" + PRIVET_UTF8));
-    EXPECT_EQ(utf8.charset, 65001);
-    EXPECT_EQ(utf8.text, PRIVET_UTF8);
-    // A surrogate encoded in UTF-8 is not valid UTF-8.
-    for (const std::string& bytes : {std::string("<p>Gr\xFC\xDF"), std::string("<p>\xED\xA0\x80"), std::string("<p>\xC3")}) {
-        const Decoded western = Tokens(dir.Write("w.html", bytes));
-        EXPECT_EQ(western.charset, 1252);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.bytes);
+        std::vector<std::string> arguments{"tokens"};
+        arguments.insert(arguments.end(), c.options.begin(), c.options.end());
+        const std::vector<nlohmann::json> objects = JsonPerFile(arguments, {dir.Write("page.html", c.bytes)});
+        ASSERT_EQ(objects.size(), 1u);
+        EXPECT_EQ(objects[0]["charset"], c.charset);
+        EXPECT_EQ(objects[0]["tokens"][0]["start"], c.firstStart);
+        std::string text;
+        for (const nlohmann::json& token : objects[0]["tokens"])
+            if (token["type"] == "text" && text.empty()) text = token["text"];
+        EXPECT_EQ(text, c.text);
     }
-    EXPECT_EQ(Tokens(dir.Write("w.html", "<p>Gr\xFC\xDF")).text, "Grüß");
-    EXPECT_EQ(Tokens(Sample("latin.html")).text, "Preis: 5 €");
-}
-
-TEST(Charset, ByteOrderMarksWinOverDeclarations)
-{
-    TempDir dir;
-    const Decoded utf8 = Tokens(dir.Write("bom8.html", "\xEF\xBB\xBF<meta charset=windows-1251><p>" + PRIVET_UTF8));
-    EXPECT_EQ(utf8.charset, 65001);
-    EXPECT_EQ(utf8.firstStart, 3u);  // offsets stay offsets in the file
-    EXPECT_EQ(utf8.text, PRIVET_UTF8);
-
-    std::string little = "\xFF\xFE", big = "\xFE\xFF";
-    for (const char c : std::string("<p>\xE9")) {
-        little += {c, '\0'};
-        big += {'\0', c};
-    }
-    const Decoded le = Tokens(dir.Write("le.html", little)), be = Tokens(dir.Write("be.html", big));
-    EXPECT_EQ(le.charset, 1201);
-    EXPECT_EQ(be.charset, 1210);
-    EXPECT_EQ(le.text, "é");
-    EXPECT_EQ(be.text, "é");
-    EXPECT_EQ(le.firstStart, 2u);
-}
-
-TEST(Charset, CommandLineWinsByNameOrNumber)
-{
-    TempDir dir;
-    const std::string page = dir.Write("p.html", "<meta charset=windows-1251><p>" + PRIVET_KOI8);
-    EXPECT_EQ(Tokens(page, {"--charset", "KOI8-R"}).text, PRIVET_UTF8);
-    EXPECT_EQ(Tokens(page, {"--charset", "20866"}).charset, 20866);
-    EXPECT_EQ(Tokens(page, {"--charset", "cp1252"}).charset, 1252);
-    EXPECT_EQ(Tokens(page, {"--charset", "ISO-8859-5"}).charset, 28595);
 }
 
 } // namespace

@@ -1,6 +1,5 @@
 // vekparse text, links, meta and dump on the samples and on real pages.
 #include <algorithm>
-#include <filesystem>
 
 #include <gtest/gtest.h>
 
@@ -87,20 +86,10 @@ TEST(HtmlCommands, DumpShowsTheTreeAndTheLinks)
 
 TEST(HtmlCommands, TextEqualsTheLibrarysOnPythonDocPages)
 {
-    std::vector<std::string> pages;
-    std::error_code error;
-    for (const auto& entry : std::filesystem::recursive_directory_iterator("/usr/share/doc/python3/html", error))
-        if (entry.path().extension() == ".html") pages.push_back(entry.path().string());
+    const std::vector<std::string> pages = PythonDocPages(40);
     if (pages.empty()) GTEST_SKIP() << "python3-doc is not installed";
-    std::sort(pages.begin(), pages.end());
-    std::vector<std::string> arguments{"text", "--json", "-j", "2", "-q"};
-    for (std::size_t i = 0; i < pages.size(); i += 40) arguments.push_back(pages[i]);
-    const Result result = Vekparse(arguments);
-    ASSERT_EQ(result.status, 0) << result.err;
-    const std::vector<nlohmann::json> objects = JsonLines(result.out);
-    ASSERT_EQ(objects.size(), arguments.size() - 5);
     const VEKParser::HtmlKeywordTable table(VEKParser::DEFAULT_PRT);
-    for (const nlohmann::json& object : objects) {
+    for (const nlohmann::json& object : JsonPerFile({"text"}, pages)) {
         VEKFile::MappedFileStream stream(object["path"]);
         VEKParser::HtmlDocTree tree(65001);
         VEKParser::HtmlDocParser(stream, table, tree).Parse();

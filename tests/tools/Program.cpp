@@ -1,5 +1,6 @@
 #include "Program.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -17,8 +18,6 @@ namespace vektest {
 
 namespace fs = std::filesystem;
 
-namespace {
-
 std::string ReadFile(const fs::path& path)
 {
     std::ifstream in(path, std::ios::binary);
@@ -26,8 +25,6 @@ std::string ReadFile(const fs::path& path)
     text << in.rdbuf();
     return text.str();
 }
-
-} // namespace
 
 Result Vekparse(const std::vector<std::string>& arguments, const std::string& input)
 {
@@ -87,6 +84,30 @@ std::string Shell(const std::string& command)
 }
 
 std::string Sample(const std::string& name) { return std::string(VEKPARSER_SOURCE_DIR) + "/samples/" + name; }
+
+std::vector<std::string> PythonDocPages(std::size_t step)
+{
+    std::vector<std::string> pages;
+    std::error_code error;
+    for (const auto& entry : fs::recursive_directory_iterator("/usr/share/doc/python3/html", error))
+        if (entry.path().extension() == ".html") pages.push_back(entry.path().string());
+    std::sort(pages.begin(), pages.end());
+    std::vector<std::string> some;
+    for (std::size_t i = 0; i < pages.size(); i += step) some.push_back(pages[i]);
+    return some;
+}
+
+std::vector<nlohmann::json> JsonPerFile(std::vector<std::string> arguments, const std::vector<std::string>& files)
+{
+    arguments.insert(arguments.end(), {"--json", "-q", "-j", "2"});
+    arguments.insert(arguments.end(), files.begin(), files.end());
+    const Result result = Vekparse(arguments);
+    EXPECT_EQ(result.status, 0) << result.err;
+    std::vector<nlohmann::json> objects = JsonLines(result.out);
+    EXPECT_EQ(objects.size(), files.size());
+    for (std::size_t i = 0; i < std::min(objects.size(), files.size()); ++i) EXPECT_EQ(objects[i]["path"], files[i]);
+    return objects.size() == files.size() ? objects : std::vector<nlohmann::json>{};
+}
 
 TempDir::TempDir()
 {

@@ -28,6 +28,15 @@ std::string Shell(const std::string& command);
 
 std::string Sample(const std::string& name);  // path of a file in samples/
 
+std::string ReadFile(const std::filesystem::path& path);
+
+// Every `step`-th page of the python3-doc pages, sorted; empty when they are not installed.
+std::vector<std::string> PythonDocPages(std::size_t step);
+
+// Runs `arguments` with --json -q -j 2 over `files`; the run must succeed with one object per
+// file, in the order given.
+std::vector<nlohmann::json> JsonPerFile(std::vector<std::string> arguments, const std::vector<std::string>& files);
+
 // A directory that exists for the test and is removed afterwards.
 class TempDir {
 public:
