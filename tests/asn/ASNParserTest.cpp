@@ -60,8 +60,6 @@ constexpr double INF = std::numeric_limits<double>::infinity();
 
 TEST(ASNParserTest, IntegersAndTheTagsDecodedAsIntegers)
 {
-    EXPECT_EQ(TypeOf({0x02, 0x01, 0x05}), Integer);
-    EXPECT_EQ(Value<std::int64_t>({0x02, 0x01, 0xFF}), -1);
     EXPECT_EQ(Value<std::int64_t>({0x02, 0x02, 0xFF, 0x7F}), -129);
     EXPECT_EQ(Value<std::int64_t>({0x02, 0x08, 0x80, 0, 0, 0, 0, 0, 0, 0}), std::numeric_limits<std::int64_t>::min());
     EXPECT_EQ(Value<std::int64_t>({0x02, 0x08, 0x7F, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}),
@@ -83,14 +81,13 @@ TEST(ASNParserTest, IntegersAndTheTagsDecodedAsIntegers)
               ASNVLongInt(std::numeric_limits<std::int64_t>::min()));
 }
 
-TEST(ASNParserTest, BooleansOctetsAndObjectIdentifiers)
+// The certificate tests and the printer test see the common forms of each type; these are the
+// edges.
+TEST(ASNParserTest, BooleansAndObjectIdentifiers)
 {
-    EXPECT_TRUE(Value<bool>({0x01, 0x01, 0xFF}));
     EXPECT_FALSE(Value<bool>({0x01, 0x02, 0x00, 0x01}));
     EXPECT_FALSE(Value<bool>({0x01, 0x00}));
-    EXPECT_EQ(Value<std::string>({0x04, 0x03, 'a', 0x00, 0xFE}), std::string("a\0\xFE", 3));
     using Arcs = std::vector<int>;
-    EXPECT_EQ(Value<Arcs>({0x06, 0x03, 0x2A, 0x86, 0x48}), (Arcs{1, 2, 840}));
     EXPECT_EQ(Value<Arcs>({0x06, 0x00}), (Arcs{0, 0}));
     EXPECT_EQ(Value<Arcs>({0x06, 0x02, 0x78, 0x05}), (Arcs{2, 40, 5}));
     // An arc wider than 32 bits keeps its low 32 bits; a last arc cut short still counts.
@@ -116,7 +113,6 @@ TEST(ASNParserTest, Reals)
 {
     const std::pair<Bytes, double> cases[] = {
         {{0x09, 0x00}, 0.0},
-        {{0x09, 0x03, 0x80, 0xFB, 0x05}, 0.15625},
         {{0x09, 0x01, 0x40}, INF},
         {{0x09, 0x01, 0x41}, -INF},
         // Negative, base 8 and 16, scale factor 1 (times 2), a two-octet exponent.
@@ -132,14 +128,11 @@ TEST(ASNParserTest, Reals)
         {WithText({0x09, 0x08, 0x03}, "-25,E-1"), -2.5},
     };
     for (const auto& [bytes, value] : cases) EXPECT_EQ(Value<double>(bytes), value) << bytes.size();
-    EXPECT_EQ(TypeOf({0x09, 0x00}), Real);
 }
 
 TEST(ASNParserTest, StringsBecomeWideText)
 {
     EXPECT_EQ(Value<VEK::WString>({0x0C, 0x04, 'a', 0xC3, 0xA9, 'b'}), Wide(u"a\u00E9b"));
-    EXPECT_EQ(Value<VEK::WString>(WithText({0x13, 0x02}, "CA")), Wide(u"CA"));
-    EXPECT_EQ(Value<VEK::WString>(WithText({0x16, 0x03}, "a@b")), Wide(u"a@b"));
     // The single-byte string types read their bytes as windows-1252.
     for (unsigned char tag : {0x07, 0x12, 0x14, 0x1B, 0x1D})
         EXPECT_EQ(Value<VEK::WString>({tag, 0x02, 0xE9, 0x80}), Wide(u"\u00E9\u20AC"));
@@ -165,12 +158,6 @@ TEST(ASNParserTest, TimesChooseTheirFormatByLength)
 
 TEST(ASNParserTest, ConstructedValuesAndContextTags)
 {
-    const auto sequence = ParseOne({0x30, 0x03, 0x02, 0x01, 0x05});
-    EXPECT_FALSE(sequence->IsPrimitive());
-    EXPECT_EQ(sequence->GetTag(), -1);
-    ASSERT_EQ(sequence->NumberOfChildren(), 1);
-    EXPECT_EQ(ValueOf<std::int64_t>(sequence->GetChild(0)), 5);
-
     const auto wrapped = ParseOne({0xA0, 0x05, 0x02, 0x03, 0x01, 0x00, 0x01});
     EXPECT_EQ(wrapped->GetTag(), 0);
     EXPECT_EQ(ValueOf<std::int64_t>(wrapped), 65537);

@@ -112,31 +112,22 @@ TEST(NamedCharacters, ReferencesInEveryCharset)
 {
     const VEK::WString source = W(u"x &amp; &#233; &eacute;&lt;\u00E9");
     const VEK::WString expected = W(u"x & \u00E9 \u00E9<\u00E9");
-    auto units = [&](auto put) {
+    // Each unit of the source as `width` bytes, most significant first or last.
+    const auto units = [&](std::size_t width, bool bigEndian) {
         std::string bytes;
-        for (const unsigned short c : source) put(bytes, c);
+        for (const unsigned short c : source)
+            for (std::size_t i = 0; i < width; ++i) {
+                const std::size_t shift = 8 * (bigEndian ? width - 1 - i : i);
+                bytes.push_back(static_cast<char>(shift < 16 ? c >> shift : 0));
+            }
         return bytes;
     };
-    const std::string latin1 = units([](std::string& b, unsigned short c) { b.push_back(static_cast<char>(c)); });
-    const std::string utf16 = units([](std::string& b, unsigned short c) {
-        b.push_back(static_cast<char>(c & 0xFF));
-        b.push_back(static_cast<char>(c >> 8));
-    });
-    const std::string swapped = units([](std::string& b, unsigned short c) {
-        b.push_back(static_cast<char>(c >> 8));
-        b.push_back(static_cast<char>(c & 0xFF));
-    });
-    const std::string ucs4 = units([](std::string& b, unsigned short c) {
-        b.append(2, '\0');
-        b.push_back(static_cast<char>(c >> 8));
-        b.push_back(static_cast<char>(c & 0xFF));
-    });
-    EXPECT_EQ(Expanded("x &amp; &#233; &eacute;&lt;\xC3\xA9", false, VEK::CHARSET_UTF8), expected);
-    EXPECT_EQ(Expanded(latin1, false, VEK::CHARSET_WINDOWS_1252), expected);
-    EXPECT_EQ(Expanded(utf16, false, VEK::CHARSET_UTF16), expected);
-    EXPECT_EQ(Expanded(swapped, false, VEK::CHARSET_UTF16_SWAPPED), expected);
-    EXPECT_EQ(Expanded(ucs4, false, VEK::CHARSET_UCS4), expected);
-    EXPECT_EQ(Expanded(latin1, false, static_cast<VEK::CHARSET>(28591)), expected);
+    const std::pair<std::string, VEK::CHARSET> cases[] = {
+        {"x &amp; &#233; &eacute;&lt;\xC3\xA9", VEK::CHARSET_UTF8}, {units(1, false), VEK::CHARSET_WINDOWS_1252},
+        {units(2, false), VEK::CHARSET_UTF16},   {units(2, true), VEK::CHARSET_UTF16_SWAPPED},
+        {units(4, true), VEK::CHARSET_UCS4},     {units(1, false), static_cast<VEK::CHARSET>(28591)},
+    };
+    for (const auto& [bytes, charset] : cases) EXPECT_EQ(Expanded(bytes, false, charset), expected) << charset;
     EXPECT_EQ(Expanded("x &amp; &#233;", false, VEK::CHARSET_US_ASCII), W(u"x & \u00E9"));
     EXPECT_EQ(Expanded("\x82\xA0&amp;\x82\xA2", false, static_cast<VEK::CHARSET>(932)), W(u"\u3042&\u3044"));
     EXPECT_EQ(Expanded("\x80&#128;", false, VEK::CHARSET_WINDOWS_1252), W(u"\u20AC\u0080"));
