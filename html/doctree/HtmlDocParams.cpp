@@ -6,6 +6,10 @@
 #include <cstdio>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include <VEKParser/host/Conv.h>
 #include <VEKParser/host/StringFunctions.h>
 #include <VEKParser/html/vocabulary/NamedCharacters.h>
@@ -46,10 +50,25 @@ std::size_t FindFirst(std::string_view text, std::size_t from, Test test) noexce
 char FoldLetter(char c) noexcept { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
 
 // Lower-casing changes letters only, so names, delimiters and positions stay where they are.
+// Tag texts run to a few hundred bytes: they are folded sixteen bytes at a time where the
+// machine allows.
 std::string_view FoldInto(std::string_view text, std::string& folded)
 {
     folded.resize(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) folded[i] = FoldLetter(text[i]);
+    const char* in = text.data();
+    char* out = folded.data();
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    for (; i + 16 <= text.size(); i += 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i));
+        // Signed compares: bytes from 0x80 on are negative, so never taken for capitals.
+        const __m128i capitals = _mm_and_si128(_mm_cmpgt_epi8(bytes, _mm_set1_epi8('A' - 1)),
+                                               _mm_cmplt_epi8(bytes, _mm_set1_epi8('Z' + 1)));
+        const __m128i lowered = _mm_add_epi8(bytes, _mm_and_si128(capitals, _mm_set1_epi8('a' - 'A')));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), lowered);
+    }
+#endif
+    for (; i < text.size(); ++i) out[i] = FoldLetter(in[i]);
     return folded;
 }
 

@@ -234,6 +234,18 @@ bool PrefixAgrees(std::string_view text, const std::string& reference) noexcept
     return true;
 }
 
+// The first eight characters of a key, zero-padded, as one word.
+std::uint64_t HeadOf(std::string_view key) noexcept
+{
+    std::uint64_t word = 0;
+    if (key.size() >= sizeof word) {
+        std::memcpy(&word, key.data(), sizeof word);
+        return word;
+    }
+    for (std::size_t i = 0; i < key.size(); ++i) word |= std::uint64_t{static_cast<unsigned char>(key[i])} << (8 * i);
+    return word;
+}
+
 // An ASCII case-insensitive comparison of at most `n` characters that stops where either text
 // ends, as a C string comparison does.
 bool EqualNoCaseUpTo(const char* name, std::string_view text, std::size_t n) noexcept
@@ -299,7 +311,7 @@ void HtmlKeywordTable::BuildTextIndex()
     for (const auto& [key, info] : m_KeywordTextMap) {
         if (key.size() < 2) continue;
         const auto c = static_cast<unsigned char>(key[1]);
-        m_TextIndex[m_TextIndexStart[c] + filled[c]++] = TextIndexEntry{key, &info};
+        m_TextIndex[m_TextIndexStart[c] + filled[c]++] = TextIndexEntry{key, HeadOf(key), &info};
     }
 }
 
@@ -308,8 +320,12 @@ const VEK::RefCount<KeywordInfo>* HtmlKeywordTable::FindText(std::string_view ke
 {
     if (key.size() < 2) return nullptr;
     const auto c = static_cast<unsigned char>(key[1]);
-    for (std::size_t i = m_TextIndexStart[c]; i < m_TextIndexStart[c + 1]; ++i)
-        if (m_TextIndex[i].m_Key == key) return m_TextIndex[i].m_pInfo;
+    const std::uint64_t head = HeadOf(key);
+    for (std::size_t i = m_TextIndexStart[c]; i < m_TextIndexStart[c + 1]; ++i) {
+        const TextIndexEntry& entry = m_TextIndex[i];
+        if (entry.m_uHead != head || entry.m_Key.size() != key.size()) continue;
+        if (key.size() <= 8 || entry.m_Key.substr(8) == key.substr(8)) return entry.m_pInfo;
+    }
     return nullptr;
 }
 

@@ -212,9 +212,11 @@ public:
     std::size_t IdEntryCount() const noexcept { return m_KeywordIdMap.size(); }
 
 private:
-    // A text map entry, for the index beside the map.
+    // A text map entry, for the index beside the map; keys are told apart by their length and
+    // first eight characters (zero-padded) before their characters are compared.
     struct TextIndexEntry {
         std::string_view m_Key;
+        std::uint64_t m_uHead;
         const VEK::RefCount<KeywordInfo>* m_pInfo;
     };
 
