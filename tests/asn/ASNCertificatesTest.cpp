@@ -6,10 +6,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <map>
-#include <memory>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -22,6 +19,7 @@
 #include <VEKParser/asn/ASNTreePrinter.h>
 #include <VEKParser/host/MemoryBuffer.h>
 
+#include "tests/Support.h"
 #include "tests/asn/ParseBytes.h"
 #include "tests/host/ChunkedStream.h"
 
@@ -29,14 +27,7 @@ using namespace VEKParser;
 
 namespace {
 
-std::string Run(const std::string& command)
-{
-    std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
-    std::string output;
-    char chunk[4096];
-    while (pipe && std::fgets(chunk, sizeof chunk, pipe.get())) output += chunk;
-    return output;
-}
+std::string Run(const std::string& command) { return test_support::Run(command).text; }
 
 struct Certificate {
     std::string m_sName;
@@ -60,9 +51,7 @@ const std::vector<Certificate>& Certificates()
             if (!Run("openssl x509 -in '" + path.string() + "' -outform der -out '" + der.string() + "' && echo ok")
                      .starts_with("ok"))
                 continue;
-            std::ifstream in(der, std::ios::binary);
-            std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-            result.push_back({path.filename().string(), bytes, Run("openssl asn1parse -inform DER -in '" + der.string() + "'")});
+            result.push_back({path.filename().string(), test_support::ReadFile(der.string()), Run("openssl asn1parse -inform DER -in '" + der.string() + "'")});
         }
         std::filesystem::remove(der);
         return result;

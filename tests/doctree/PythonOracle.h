@@ -3,16 +3,13 @@
 // What Python's html.parser finds in the python3-doc sample (tests/doctree/html_tree_oracle.py):
 // per page its title, the ASCII words of its text outside script and style, and the href of
 // every <a> tag, in document order.
-#include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
 
-namespace doctree_test {
+#include "tests/Support.h"
 
-inline const char* const kPythonDocPages = "/usr/share/doc/python3/html";
+namespace doctree_test {
 
 struct Oracle {
     std::string page;
@@ -24,16 +21,11 @@ struct Oracle {
 // Empty when python3 or the pages are missing.
 inline std::vector<Oracle> PythonOracle()
 {
-    const std::string command =
-        std::string("python3 ") + VEKPARSER_SOURCE_DIR + "/tests/doctree/html_tree_oracle.py " + kPythonDocPages;
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (pipe == nullptr) return {};
-    std::string output;
-    char buffer[65536];
-    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) output.append(buffer, n);
-    if (::pclose(pipe) != 0) return {};
+    const test_support::Output output = test_support::Run("python3 " + std::string(VEKPARSER_SOURCE_DIR) +
+                                                          "/tests/doctree/html_tree_oracle.py " + test_support::PYTHON_DOC);
+    if (!output.ok) return {};
     std::vector<Oracle> pages;
-    std::istringstream lines(output);
+    std::istringstream lines(output.text);
     for (std::string line; std::getline(lines, line);) {
         const std::string rest = line.size() > 2 ? line.substr(2) : std::string();
         if (line.rfind("# ", 0) == 0) pages.push_back({rest, {}, {}, {}});
@@ -50,8 +42,7 @@ inline std::vector<Oracle> PythonOracle()
 
 inline std::string ReadPythonDocPage(const std::string& page)
 {
-    std::ifstream file(std::string(kPythonDocPages) + "/" + page, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    return test_support::ReadFile(test_support::PYTHON_DOC + "/" + page);
 }
 
 } // namespace doctree_test

@@ -1,13 +1,11 @@
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-
 #include <unicode/ucnv.h>
 
 #include <VEKParser/encoding/Encoding.h>
 #include <VEKParser/host/MemoryBuffer.h>
 
+#include "tests/Support.h"
 #include "tests/host/ChunkedStream.h"
 
 using VEKParser::SGMLEncodingHelper;
@@ -40,12 +38,6 @@ VEK::WString Icu(const char* converterName, const std::string& bytes)
     return VEK::WString(units.begin(), units.begin() + n / 2);
 }
 
-std::string PythonDocPage()
-{
-    std::ifstream in("/usr/share/doc/python3/html/library/stdtypes.html", std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 TEST(SGMLEncodingHelper, EmptyInputReplacesTheOutput)
 {
     EXPECT_TRUE(FromString(65001, "").empty());
@@ -59,7 +51,7 @@ TEST(SGMLEncodingHelper, AgreesWithIcu)
     std::string bytes;
     for (int b = 0; b < 256; ++b) bytes.push_back(static_cast<char>(b));
     EXPECT_EQ(FromString(1252, bytes), Icu("windows-1252", bytes));
-    const std::string page = PythonDocPage();
+    const std::string page = test_support::ReadFile(test_support::PYTHON_DOC + "/library/stdtypes.html");
     EXPECT_FALSE(page.empty()) << "python3-doc is installed by scripts/setup";
     EXPECT_EQ(FromString(65001, page), Icu("UTF-8", page));
 }

@@ -1,46 +1,32 @@
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 
 #include <VEKParser/encoding/Encoding.h>
 #include <VEKParser/host/IsAlphaClass.h>
 #include <VEKParser/html/stream/Stream.h>
 
+#include "tests/Support.h"
 #include "tests/stream/Tokens.h"
 
 using namespace VEKParser;
 
 namespace {
 
-const char* const PAGES = "/usr/share/doc/python3/html";
-
 // Page path -> its "S name" / "E name" lines, as Python's html.parser sees the pages.
 std::vector<std::pair<std::string, std::vector<std::string>>> PythonExpectation()
 {
-    const std::string command = std::string("python3 ") + VEKPARSER_SOURCE_DIR + "/tests/stream/html_tag_names.py " +
-                                PAGES + " 13";
+    const test_support::Output output = test_support::Run("python3 " + std::string(VEKPARSER_SOURCE_DIR) +
+                                                          "/tests/stream/html_tag_names.py " + test_support::PYTHON_DOC + " 13");
     std::vector<std::pair<std::string, std::vector<std::string>>> pages;
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (!pipe) return pages;
-    std::string output;
-    char buffer[65536];
-    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) output.append(buffer, n);
-    if (::pclose(pipe) != 0) return {};
-    std::istringstream lines(output);
+    if (!output.ok) return pages;
+    std::istringstream lines(output.text);
     for (std::string line; std::getline(lines, line);) {
         if (line.rfind("# ", 0) == 0) pages.emplace_back(line.substr(2), std::vector<std::string>{});
         else if (!pages.empty()) pages.back().second.push_back(line);
     }
     return pages;
-}
-
-std::string ReadFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 // Start and end tags whose names begin with a letter: declarations, processing instructions
@@ -64,11 +50,11 @@ std::vector<std::string> TagNames(const std::vector<TokenT<CharT>>& tokens, VEK:
 
 TEST(PythonDocPages, TagSequencesMatchPythonsHtmlParser)
 {
-    if (!std::filesystem::exists(PAGES)) GTEST_SKIP() << "python3-doc is not installed";
+    if (!std::filesystem::exists(test_support::PYTHON_DOC)) GTEST_SKIP() << "python3-doc is not installed";
     const auto pages = PythonExpectation();
     ASSERT_GE(pages.size(), 30u);
     for (const auto& [page, expected] : pages) {
-        const std::string bytes = ReadFile(std::string(PAGES) + "/" + page);
+        const std::string bytes = test_support::ReadFile(test_support::PYTHON_DOC + "/" + page);
         const auto tokens = Tokenize(bytes, 65001);
         EXPECT_EQ(TagNames(tokens, 65001), expected) << page;
 

@@ -1,7 +1,6 @@
 #include "Program.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <fstream>
 #include <sstream>
 
@@ -17,14 +16,6 @@ extern char** environ;
 namespace vektest {
 
 namespace fs = std::filesystem;
-
-std::string ReadFile(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 Result Vekparse(const std::vector<std::string>& arguments, const std::string& input)
 {
@@ -72,16 +63,7 @@ std::vector<std::string> Lines(const std::string& text)
     return lines;
 }
 
-std::string Shell(const std::string& command)
-{
-    std::string out;
-    if (FILE* pipe = popen(command.c_str(), "r")) {
-        char buffer[4096];
-        for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
-        pclose(pipe);
-    }
-    return out;
-}
+std::string Shell(const std::string& command) { return test_support::Run(command).text; }
 
 std::string Sample(const std::string& name) { return std::string(VEKPARSER_SOURCE_DIR) + "/samples/" + name; }
 
@@ -89,7 +71,7 @@ std::vector<std::string> PythonDocPages(std::size_t step)
 {
     std::vector<std::string> pages;
     std::error_code error;
-    for (const auto& entry : fs::recursive_directory_iterator("/usr/share/doc/python3/html", error))
+    for (const auto& entry : fs::recursive_directory_iterator(test_support::PYTHON_DOC, error))
         if (entry.path().extension() == ".html") pages.push_back(entry.path().string());
     std::sort(pages.begin(), pages.end());
     std::vector<std::string> some;

@@ -6,6 +6,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "tests/Support.h"
+
 // Runs the vekparse program and a few helpers around its output.
 namespace vektest {
 
@@ -28,7 +30,7 @@ std::string Shell(const std::string& command);
 
 std::string Sample(const std::string& name);  // path of a file in samples/
 
-std::string ReadFile(const std::filesystem::path& path);
+using test_support::ReadFile;
 
 // Every `step`-th page of the python3-doc pages, sorted; empty when they are not installed.
 std::vector<std::string> PythonDocPages(std::size_t step);

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "Oracle.h"
+#include "tests/Support.h"
 
 namespace {
 
@@ -94,7 +94,7 @@ TEST(HtmlEntities, UnescapeUriRequiresSemicolonsAndLimitsTheQuery)
 // it back, except names with digits, which the reader cannot take whole.
 TEST(HtmlEntities, AgreesWithPythonsHtml4Table)
 {
-    const VocabularyOracle::Output table = VocabularyOracle::Run(
+    const test_support::Output table = test_support::Run(
         "python3 -c \"import html.entities as e; [print(n, c) for n, c in e.name2codepoint.items()]\" 2>/dev/null");
     if (!table.ok) GTEST_SKIP() << "python3 is not available";
     std::istringstream lines(table.text);

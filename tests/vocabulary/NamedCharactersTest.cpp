@@ -1,7 +1,5 @@
 #include <VEKParser/html/vocabulary/NamedCharacters.h>
 
-#include <fstream>
-#include <iterator>
 #include <sstream>
 #include <vector>
 
@@ -9,7 +7,8 @@
 
 #include <VEKParser/foundation/Exceptions.h>
 
-#include "Oracle.h"
+#include "tests/Support.h"
+#include "tests/vocabulary/Oracle.h"
 
 namespace {
 
@@ -145,29 +144,23 @@ TEST(NamedCharacters, LongTextsConvertPieceByPiece)
     EXPECT_EQ(Expanded(text), expected);
 }
 
-std::string ReadFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 // Real pages, expanded as UTF-8 and as Windows-1252, against Python's decoder and html.unescape.
 TEST(NamedCharacters, AgreesWithPythonOnRealPages)
 {
     const char* pages[] = {"library/stdtypes.html", "library/html.parser.html", "tutorial/introduction.html"};
     for (const char* page : pages) {
-        const std::string path = std::string("/usr/share/doc/python3/html/") + page;
-        const std::string bytes = ReadFile(path);
+        const std::string path = test_support::PYTHON_DOC + "/" + page;
+        const std::string bytes = test_support::ReadFile(path);
         if (bytes.empty()) GTEST_SKIP() << path << " is not installed";
         for (const VEK::CHARSET charset : {VEK::CHARSET_UTF8, VEK::CHARSET_WINDOWS_1252}) {
             std::ostringstream command;
             command << "python3 " << VEKPARSER_SOURCE_DIR << "/tests/vocabulary/unescape_page.py " << path << ' '
                     << static_cast<int>(charset) << " 2>/dev/null";
-            const VocabularyOracle::Output oracle = VocabularyOracle::Run(command.str());
+            const test_support::Output oracle = test_support::Run(command.str());
             if (!oracle.ok) GTEST_SKIP() << "python3 is not available";
             VEK::WString out;
             ExpandCharacterReferences(charset, bytes, out, false);
-            EXPECT_EQ(out, VocabularyOracle::FromUtf16Le(oracle.text)) << page << " in " << static_cast<int>(charset);
+            EXPECT_EQ(out, FromUtf16Le(oracle.text)) << page << " in " << static_cast<int>(charset);
         }
     }
 }
