@@ -1,5 +1,6 @@
 #include <VEKParser/html/vocabulary/HtmlKeywordTable.h>
 
+#include <array>
 #include <atomic>
 
 #include <VEKParser/host/CriticalSection.h>
@@ -73,6 +74,9 @@ constexpr ParamRow kParamInfo[] = {
 
 std::map<KeywordID, std::pair<VEK::WString, VEK::WString>> s_KeywordSpacesMap;
 std::map<KeywordID, std::vector<ParamInfo>> s_ParamInfoMap;
+// The map's vectors by id as well, built with it: the parser asks for every tag it makes a node
+// of, and the link query for every link node.
+std::array<const std::vector<ParamInfo>*, 256> s_ParamInfoById{};
 VEKThread::CriticalSection s_Lock(4000);
 std::atomic<bool> s_bKeywordSpacesBuilt{false};
 std::atomic<bool> s_bParamInfoBuilt{false};
@@ -97,6 +101,11 @@ void BuildParamInfoMap()
             s_ParamInfoMap.emplace(row.m_Id, scratch);
             scratch.clear();
         }
+    }
+    const std::vector<ParamInfo>* fallback = &s_ParamInfoMap.find(KW_NONE)->second;
+    for (std::size_t id = 0; id < s_ParamInfoById.size(); ++id) {
+        const auto it = s_ParamInfoMap.find(static_cast<KeywordID>(id));
+        s_ParamInfoById[id] = it != s_ParamInfoMap.end() ? &it->second : fallback;
     }
 }
 
@@ -130,6 +139,7 @@ const VEK::WString& HtmlKeywordTable::KeywordPostfixSpaces(const KeywordID& id)
 const std::vector<ParamInfo>& HtmlKeywordTable::FindParamInfo(KeywordID id)
 {
     VEKThread::OnceUnder(s_Lock, s_bParamInfoBuilt, BuildParamInfoMap);
+    if (static_cast<std::uint32_t>(id) < s_ParamInfoById.size()) return *s_ParamInfoById[static_cast<std::size_t>(id)];
     const auto it = s_ParamInfoMap.find(id);
     return it != s_ParamInfoMap.end() ? it->second : s_ParamInfoMap.find(KW_NONE)->second;
 }
