@@ -82,7 +82,8 @@ void BinaryStreamParser::Advance(std::uint32_t count, MemoryBuffer* target, bool
     if (keep) {
         const std::uint32_t n = std::min(count, KEYWORD_SIZE - m_uKeywordLength);
         std::memcpy(m_KeywordBuffer + m_uKeywordLength, m_pCur, n);
-        SetKeywordLength(m_uKeywordLength + n);
+        m_uKeywordLength += n;
+        m_KeywordBuffer[m_uKeywordLength] = 0;
     }
     m_pCur += count;
 }
@@ -104,6 +105,9 @@ const unsigned char* BinaryStreamParser::Find(const char* text, std::uint32_t le
 {
     if (static_cast<std::size_t>(m_pEnd - m_pCur) < length) return nullptr;
     const auto first = static_cast<unsigned char>(text[0]);
+    // Most searches are for one byte that is no letter: "<" and ">".
+    if (length == 1 && !(foldCase && IsLetter(first)))
+        return static_cast<const unsigned char*>(std::memchr(m_pCur, first, static_cast<std::size_t>(m_pEnd - m_pCur)));
     const bool scanFolded = foldCase && IsLetter(first);
     const unsigned char* last = m_pEnd - length;
     for (const unsigned char* p = m_pCur; p <= last; ++p) {
@@ -114,7 +118,6 @@ const unsigned char* BinaryStreamParser::Find(const char* text, std::uint32_t le
             p = static_cast<const unsigned char*>(std::memchr(p, first, static_cast<std::size_t>(last - p) + 1));
             if (!p) return nullptr;
         }
-        // Most searches are for one byte, which memchr has found already.
         if (length == 1) return p;
         if (foldCase ? EqualFolded(p + 1, text + 1, length - 1) : std::memcmp(p + 1, text + 1, length - 1) == 0)
             return p;
@@ -126,7 +129,8 @@ bool BinaryStreamParser::SkipTo(const char* text, std::uint32_t length, MemoryBu
                                 bool collectAtEnd, bool foldCase)
 {
     if (keep) ClearKeywordBuffer();
-    const unsigned int targetStart = target ? target->TellP() : 0;
+    // Only a search that fails takes back what it collected.
+    const unsigned int targetStart = target && !collectAtEnd ? target->TellP() : 0;
     length = std::min(length, LOOKAHEAD_SIZE);
     while (length > 0 && HasData()) {
         if (const unsigned char* hit = Find(text, length, foldCase)) {
