@@ -57,6 +57,22 @@ std::size_t HashText(const char* text, std::uint32_t length) noexcept
     return static_cast<std::size_t>(Mix(hash, hash >> 29));
 }
 
+// Equality of two byte runs of `length`: names and short texts are compared a word at a time
+// (the last word overlapping), longer ones with memcmp.
+bool SameBytes(const char* a, const char* b, std::uint32_t length) noexcept
+{
+    if (length > 32) return std::memcmp(a, b, length) == 0;
+    if (length >= 8) {
+        for (std::uint32_t i = 0; i + 8 < length; i += 8)
+            if (Load64(a + i) != Load64(b + i)) return false;
+        return Load64(a + length - 8) == Load64(b + length - 8);
+    }
+    if (length >= 4) return Load32(a) == Load32(b) && Load32(a + length - 4) == Load32(b + length - 4);
+    for (std::uint32_t i = 0; i < length; ++i)
+        if (a[i] != b[i]) return false;
+    return true;
+}
+
 } // namespace
 
 StringPool::StringPool(std::uint32_t blockSize, bool deduplicate, std::uint32_t cacheCapacity)
@@ -116,7 +132,8 @@ std::size_t StringPool::FindSlot(std::string_view text, std::size_t hash) const 
         const std::uint32_t entry = m_Index[slot];
         if (entry == kNone) return slot;
         const CacheEntry& e = m_Entries[entry];
-        if (e.m_uHash == hash && std::string_view(e.m_pPooled, e.m_uLength) == text) return slot;
+        if (e.m_uHash == hash && e.m_uLength == text.size() && SameBytes(e.m_pPooled, text.data(), e.m_uLength))
+            return slot;
     }
 }
 
