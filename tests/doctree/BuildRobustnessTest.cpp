@@ -1,7 +1,7 @@
-// Hostile and broken input: every document parses, and every query runs on the result.
+// Hostile and broken input: every document parses, and every query runs on the result. Random
+// bytes in every profile and charset are the doctree_queries fuzz target's.
 #include <gtest/gtest.h>
 
-#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -34,10 +34,10 @@ void QueryAll(const HtmlDocTree& tree)
     tree.DumpLink(linkDump);
 }
 
-bool ParseAndQuery(const std::string& html, VEK::CHARSET charset = 65001, PrtType profile = DEFAULT_PRT)
+bool ParseAndQuery(const std::string& html)
 {
-    HtmlDocTree tree(charset);
-    const bool result = ParseInto(tree, html, profile);
+    HtmlDocTree tree(65001);
+    const bool result = ParseInto(tree, html);
     QueryAll(tree);
     return result;
 }
@@ -85,25 +85,6 @@ TEST(BuildRobustness, DocumentsCutAnywhere)
     for (std::size_t cut = 0; cut <= page.size(); ++cut) {
         SCOPED_TRACE(cut);
         EXPECT_TRUE(ParseAndQuery(page.substr(0, cut)));
-    }
-}
-
-TEST(BuildRobustness, ArbitraryBytesInEveryProfileAndCharset)
-{
-    const std::vector<std::string> pieces = {
-        "<", ">", "</", "<!--", "-->", "div", "b", "i", "td", "tr", "table", "title", "script", "meta", "a",
-        "img", " ", "=", "\"", "'", "href", "alt", "name", "content", "\n", std::string(1, '\0'), "\xff", "\xc3",
-        "\xe2\x82", "&amp;", "&#", "x", "p", "pre", "</b", "</i", "</table", "<?", "<%", "%>", ":"};
-    std::mt19937 random(20240613);
-    for (int document = 0; document < 60; ++document) {
-        std::string html;
-        while (html.size() < 20000) html += pieces[random() % pieces.size()];
-        for (const PrtType profile : {DEFAULT_PRT, NOTAG_PRT, CHANGEDETECTOR_PRT}) {
-            for (const VEK::CHARSET charset : {65001, 1252, 1201}) {
-                SCOPED_TRACE(document);
-                ParseAndQuery(html, charset, profile);
-            }
-        }
     }
 }
 
