@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <regex>
 #include <string>
 
 #include <VEKParser/foundation/Exceptions.h>
@@ -42,6 +43,21 @@ TEST(TextQueries, SpacingWhiteSpaceAndReferences)
         {"&am<b>p;</b>", 65001, "&amp;"},
     };
     for (const auto& c : cases) EXPECT_EQ(Text(*Parse(c.html, c.charset)), c.text) << c.html;
+}
+
+// White space is looked for sixteen bytes at a time: runs and single blanks collapse the same
+// at every position around the end of such a block.
+TEST(TextQueries, WhiteSpaceCollapsesAtEveryPosition)
+{
+    const std::regex whiteSpace("[ \t\n\v\f\r]+");
+    for (const std::string run : {" ", "  ", "\n", " \t", "\r\n ", "\f"}) {
+        for (std::size_t at = 0; at < 40; ++at) {
+            std::string text(40, 'x');
+            text.insert(at, run);
+            const std::string expected = " " + std::regex_replace(text, whiteSpace, " ") + " ";
+            EXPECT_EQ(Text(*Parse("<div>" + text + "</div>")), expected) << at;
+        }
+    }
 }
 
 TEST(TextQueries, FilterKeepsTextBelowMatchingKeywords)
