@@ -70,19 +70,6 @@ TEST(BinaryStreamParser, RefillsAreInvisible)
     }
 }
 
-TEST(BinaryStreamParser, KeywordBufferHoldsAtMost4096Bytes)
-{
-    const std::string doc = "<" + std::string(10000, 'a') + "><b>";
-    MemoryBuffer stream(doc.data(), static_cast<unsigned int>(doc.size()));
-    BinaryStreamParser scanner(stream, false);
-    ASSERT_TRUE(scanner.FetchData('>', true, 0, nullptr, nullptr, false, false));
-    EXPECT_EQ(scanner.GetKeywordLength(), BinaryStreamParser::KEYWORD_SIZE);
-    EXPECT_EQ(scanner.GetKeywordBuffer()[BinaryStreamParser::KEYWORD_SIZE], 0);
-    EXPECT_EQ(scanner.GetPosition(), 10001u);
-    scanner.SetKeyword("<i", 2);
-    EXPECT_STREQ(scanner.GetKeywordBuffer(), "<i");
-}
-
 TEST(BinaryStreamParser, FetchCaptureAndModes)
 {
     const std::string doc = "abcdef   ghi--end";
