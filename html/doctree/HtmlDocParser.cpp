@@ -151,6 +151,7 @@ bool HtmlDocParser::Parse()
     m_uReplayIndex = 0;
     m_bReplay = m_bUnwind = m_bTitleSeen = m_bLastSpace = false;
     m_TextBuffer->Clear();
+    ForgetPooledNames();
     const CacheReset cacheReset{m_Tree.m_StringPool};
 
     const char* masterName =
@@ -203,7 +204,7 @@ void HtmlDocParser::GetOrphanText(NodeVector& children)
     m_pScanner->FetchData(kTagStart, false, 0, &text, nullptr, true, true);
     const bool blankOnly = BeautifyString(text);
     if (text.Size() == 0 || (m_bLastSpace && blankOnly)) return;
-    AppendTextNode(children, kOrphanTextName, reinterpret_cast<const char*>(text.Data()), text.Size(), offset,
+    AppendTextNode(children, OrphanTextName(), reinterpret_cast<const char*>(text.Data()), text.Size(), offset,
                    m_pScanner->GetPosition() - offset);
 }
 

@@ -25,7 +25,7 @@ bool OpensMarkup(const char* text, std::size_t at, std::size_t length) noexcept
 {
     if (at + 1 >= length) return false;
     const auto next = static_cast<unsigned char>(text[at + 1]);
-    return VEK::IsAlphaClass::ms_ISALPHA[next] || std::strchr("/!%?", next) != nullptr;
+    return VEK::IsAlphaClass::ms_ISALPHA[next] || next == '/' || next == '!' || next == '%' || next == '?';
 }
 
 std::size_t FindMarkupStart(const char* text, std::size_t length) noexcept
@@ -95,6 +95,8 @@ unsigned int HtmlDocParser::ParseUnknownTag(NodeVector& children)
     const char* tag = m_pScanner->GetKeywordBuffer();
     const std::uint32_t length = m_pScanner->GetKeywordLength();
     const std::size_t start = FindMarkupStart(tag, length);
+    // Most unknown tags (span, code, body) are markup from their first byte: no text precedes them.
+    if (start == 0) return CODE_UNKNOWN;
     std::string candidate(tag, start == std::string::npos ? length : start);
     unsigned int code = CODE_UNKNOWN;
     if (start == std::string::npos) {
@@ -108,7 +110,7 @@ unsigned int HtmlDocParser::ParseUnknownTag(NodeVector& children)
     if (text.empty() || (m_bLastSpace && text == " ")) return code;
     const std::uint32_t position = m_pScanner->GetPosition() + 1;
     const auto size = static_cast<std::uint32_t>(text.size());
-    AppendTextNode(children, kOrphanTextName, text.data(), size, position > size ? position - size : 0,
+    AppendTextNode(children, OrphanTextName(), text.data(), size, position > size ? position - size : 0,
                    static_cast<std::uint32_t>(candidate.size()));
     return code;
 }
@@ -243,7 +245,8 @@ bool HtmlDocParser::FindUnwindTarget()
     if (length < 2 || tag[0] != '<' || tag[1] != '/') return false;
     for (std::size_t i = m_OpenKeywords.size(); i-- > 0;) {
         const std::string& end = m_OpenKeywords[i]->m_sEndTag;
-        if (VEK::NoCase::Compare(tag, length, end.data(), end.size()) != 0) continue;
+        // Texts of different lengths never compare equal.
+        if (end.size() != length || VEK::NoCase::Compare(tag, length, end.data(), end.size()) != 0) continue;
         m_uReplayIndex = static_cast<std::uint32_t>(i);
         m_bUnwind = true;
         return true;
@@ -258,7 +261,7 @@ bool HtmlDocParser::AddTreeNode(Node*& out, NodeVector& children, const KeywordI
         return false;
     const KeywordID id = IdOf(info);
     if (!textOnly) {
-        Node& node = AppendNode(children, m_Tree.m_StringPool.Store(info.m_sName, true), info.m_uKeyword,
+        Node& node = AppendNode(children, KeywordName(info), info.m_uKeyword,
                                 m_uCurrentOffset);
         node.m_uRawSize = m_pScanner->GetPosition() - m_uCurrentOffset;
         if (!m_bReplay && !HtmlKeywordTable::FindParamInfo(id).empty()) ParseParam(info, children, &node);
@@ -323,7 +326,7 @@ void HtmlDocParser::AddText(Node& element, std::string_view text, std::uint32_t 
                             bool title)
 {
     if (!title || !m_bTitleSeen) {
-        AppendTextNode(element.m_Children, kTagTextName, text.data(), static_cast<std::uint32_t>(text.size()), offset,
+        AppendTextNode(element.m_Children, TagTextName(), text.data(), static_cast<std::uint32_t>(text.size()), offset,
                        rawSize);
     }
     if (!title) return;
@@ -337,7 +340,7 @@ void HtmlDocParser::AddText(Node& element, std::string_view text, std::uint32_t 
 
 void HtmlDocParser::EmulateMissingKeyword(Node*& out, NodeVector& children, const KeywordInfo& info)
 {
-    out = &AppendNode(children, m_Tree.m_StringPool.Store(info.m_sName, true), info.m_uKeyword, 0);
+    out = &AppendNode(children, KeywordName(info), info.m_uKeyword, 0);
 }
 
 HtmlDocParser::Node& HtmlDocParser::AppendNode(NodeVector& children, const char* name, std::uint32_t keyword,
@@ -353,17 +356,45 @@ HtmlDocParser::Node& HtmlDocParser::AppendNode(NodeVector& children, const char*
     return node;
 }
 
-void HtmlDocParser::AppendTextNode(NodeVector& children, std::string_view name, const char* text, std::uint32_t size,
+void HtmlDocParser::AppendTextNode(NodeVector& children, const char* name, const char* text, std::uint32_t size,
                                    std::uint32_t offset, std::uint32_t rawSize)
 {
     StringPool& pool = m_Tree.m_StringPool;
-    Node& node = AppendNode(children, pool.Store(name.data(), static_cast<std::uint32_t>(name.size()), true),
-                            kTextNodeKeyword, offset);
+    Node& node = AppendNode(children, name, kTextNodeKeyword, offset);
     node.m_uRawSize = rawSize;
     node.m_pText = pool.Store(text, size, size <= kShortText);
     node.m_uTextSize = size;
     m_bLastSpace = text[size - 1] == ' ';
     ++m_Tree.m_uNodeNumber;
+}
+
+// A keyword id names one record per table; a record met anew under an id takes its slot.
+const char* HtmlDocParser::KeywordName(const KeywordInfo& info)
+{
+    const std::size_t id = IdOf(info);
+    if (m_NamedKeywords[id] != &info) {
+        m_NamedKeywords[id] = &info;
+        m_KeywordNames[id] = m_Tree.m_StringPool.Store(info.m_sName, true);
+    }
+    return m_KeywordNames[id];
+}
+
+const char* HtmlDocParser::OrphanTextName() { return PooledOnce(kOrphanTextName, m_pOrphanTextName); }
+
+const char* HtmlDocParser::TagTextName() { return PooledOnce(kTagTextName, m_pTagTextName); }
+
+const char* HtmlDocParser::PooledOnce(std::string_view name, const char*& pooled)
+{
+    if (pooled == nullptr)
+        pooled = m_Tree.m_StringPool.Store(name.data(), static_cast<std::uint32_t>(name.size()), true);
+    return pooled;
+}
+
+// Names are shared within one parse only, as the pool's cache is.
+void HtmlDocParser::ForgetPooledNames() noexcept
+{
+    m_NamedKeywords.fill(nullptr);
+    m_pOrphanTextName = m_pTagTextName = nullptr;
 }
 
 } // namespace VEKParser

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -68,8 +69,15 @@ private:
     void AddText(Node& element, std::string_view text, std::uint32_t offset, std::uint32_t rawSize, bool title);
     void EmulateMissingKeyword(Node*& out, NodeVector& children, const KeywordInfo& info);
     Node& AppendNode(NodeVector& children, const char* name, std::uint32_t keyword, std::uint32_t offset);
-    void AppendTextNode(NodeVector& children, std::string_view name, const char* text, std::uint32_t size,
+    // `name` is pooled already.
+    void AppendTextNode(NodeVector& children, const char* name, const char* text, std::uint32_t size,
                         std::uint32_t offset, std::uint32_t rawSize);
+    // Pooled node names of the current parse.
+    const char* KeywordName(const KeywordInfo& info);
+    const char* OrphanTextName();
+    const char* TagTextName();
+    const char* PooledOnce(std::string_view name, const char*& pooled);
+    void ForgetPooledNames() noexcept;
 
     // Tag parameters.
     void ParseParam(const KeywordInfo& info, NodeVector& children, Node* node);
@@ -94,6 +102,13 @@ private:
     std::string m_sTidy;    // scratch of the white-space normalisation, kept for its capacity
     std::string m_sValue;   // scratch of parameter values, kept for its capacity
     std::string m_sFolded;  // scratch: the tag text lower-cased for the parameter search
+    // Tags and text blocks repeat by the thousand, and pooling a name again means hashing and
+    // looking it up again: each name is pooled once per parse. By keyword id, the record whose
+    // name is held.
+    std::array<const KeywordInfo*, 256> m_NamedKeywords{};
+    std::array<const char*, 256> m_KeywordNames{};
+    const char* m_pOrphanTextName = nullptr;
+    const char* m_pTagTextName = nullptr;
 };
 
 } // namespace VEKParser
