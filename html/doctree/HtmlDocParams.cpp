@@ -3,6 +3,7 @@
 // become hidden-text nodes, or fill the tree's document values and meta map.
 #include <VEKParser/html/doctree/HtmlDocParser.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -44,6 +45,24 @@ std::size_t FindFirst(std::string_view text, std::size_t from, Test test) noexce
 {
     for (std::size_t i = from; i < text.size(); ++i)
         if (test(text[i])) return i;
+    return std::string::npos;
+}
+
+// The first occurrence of `name` (not empty) at or after `from`. Names are a few letters and
+// their first letter is common in tag texts: each candidate is compared inline rather than
+// through memcmp.
+std::size_t FindName(std::string_view text, std::string_view name, std::size_t from) noexcept
+{
+    if (name.size() > text.size()) return std::string::npos;
+    const char* const begin = text.data();
+    const char* const last = begin + (text.size() - name.size());
+    for (const char* p = begin + std::min(from, text.size()); p <= last; ++p) {
+        p = static_cast<const char*>(std::memchr(p, name[0], static_cast<std::size_t>(last - p) + 1));
+        if (p == nullptr) return std::string::npos;
+        std::size_t i = 1;
+        while (i < name.size() && p[i] == name[i]) ++i;
+        if (i == name.size()) return static_cast<std::size_t>(p - begin);
+    }
     return std::string::npos;
 }
 
@@ -155,7 +174,7 @@ bool HtmlDocParser::IsParamFound(std::string_view folded, unsigned int& pos, std
     if (text.size() <= name.size() + 2 || name.empty()) return false;
     const std::size_t lastStart = text.size() - name.size();
     for (std::size_t from = pos;;) {
-        const std::size_t at = text.find(name, from);
+        const std::size_t at = FindName(text, name, from);
         if (at == std::string::npos || at > lastStart) return false;
         const std::size_t after = at + name.size();
         if (at > 0 && IsNameDelimiter(text[at - 1]) && after < text.size() && IsNameDelimiter(text[after])) {

@@ -30,6 +30,8 @@ bool OpensMarkup(const char* text, std::size_t at, std::size_t length) noexcept
 
 std::size_t FindMarkupStart(const char* text, std::size_t length) noexcept
 {
+    // Tag texts start with their "<".
+    if (length > 0 && text[0] == '<' && OpensMarkup(text, 0, length)) return 0;
     for (const char* p = static_cast<const char*>(std::memchr(text, '<', length)); p != nullptr;
          p = static_cast<const char*>(std::memchr(p + 1, '<', length - static_cast<std::size_t>(p + 1 - text)))) {
         const auto at = static_cast<std::size_t>(p - text);
