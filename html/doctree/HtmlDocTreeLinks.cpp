@@ -47,9 +47,12 @@ HtmlDocTree::LinkCaption LinkOf(const VEK::RefCount<HtmlDocTree::ParamMap>& para
     HtmlDocTree::LinkCaption link;
     VEK::WString caption;
     for (const ParamInfo& param : HtmlKeywordTable::FindParamInfo(id)) {
+        // Parameters that are neither the target nor a caption (an anchor's name and class)
+        // are not looked up at all.
+        const bool target = link.m_sUri.empty() && (param.m_uType & PARAM_LINK) != 0;
+        if (!target && !IsCaption(param)) continue;
         const std::string& value = tree_queries::ParamOrEmpty(params, param.m_sName);
-        if (link.m_sUri.empty() && (param.m_uType & PARAM_LINK) != 0)
-            ExpandUriCharacterReferences(charset, value, link.m_sUri);
+        if (target) ExpandUriCharacterReferences(charset, value, link.m_sUri);
         if (!IsCaption(param)) continue;
         caption.clear();
         ExpandCharacterReferences(charset, value, caption, false);
