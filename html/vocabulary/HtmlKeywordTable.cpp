@@ -203,22 +203,26 @@ bool MayBeTableStructure(std::string_view name) noexcept
     return false;
 }
 
-// `name` as written in a tag text, compared lower-cased.
-const TableStructure* FindTableStructure(std::string_view name)
+// `key` lower-case.
+const TableStructure* LookUpTableStructure(std::string_view key)
 {
-    // Asked for the open keyword and the new tag of every comparison; most names are ruled out
-    // without searching the map.
-    if (name.size() < 2 || name.size() > kLongestTableStructureName || VocabularyText::LowerAscii(name[0]) != 't')
-        return nullptr;
-    char lowered[kLongestTableStructureName];
-    VocabularyText::CopyLowerAscii(name.data(), name.size(), lowered);
-    const std::string_view key(lowered, name.size());
     if (!MayBeTableStructure(key)) return nullptr;
     VEKThread::OnceUnder(s_TableStructureLock, s_bTableStructureBuilt, [] {
         for (const TableStructure& row : kTableStructure) s_TableStructureMap.emplace(row.m_pName, &row);
     });
     const auto it = s_TableStructureMap.find(key);
     return it == s_TableStructureMap.end() ? nullptr : it->second;
+}
+
+// `name` as written in a tag text, compared lower-cased. Asked for the open keyword and the new
+// tag of every comparison: most names are ruled out here, inline, without searching the map.
+inline const TableStructure* FindTableStructure(std::string_view name)
+{
+    if (name.size() < 2 || name.size() > kLongestTableStructureName || VocabularyText::LowerAscii(name[0]) != 't')
+        return nullptr;
+    char lowered[kLongestTableStructureName];
+    VocabularyText::CopyLowerAscii(name.data(), name.size(), lowered);
+    return LookUpTableStructure(std::string_view(lowered, name.size()));
 }
 
 // Longest tag text prefix that takes part in a lookup.
