@@ -263,8 +263,7 @@ bool HtmlDocParser::AddTreeNode(Node*& out, NodeVector& children, const KeywordI
         return false;
     const KeywordID id = IdOf(info);
     if (!textOnly) {
-        Node& node = AppendNode(children, KeywordName(info), info.m_uKeyword,
-                                m_uCurrentOffset);
+        Node& node = AppendNode(children, KeywordName(info), info.m_uKeyword, m_uCurrentOffset);
         node.m_uRawSize = m_pScanner->GetPosition() - m_uCurrentOffset;
         if (!m_bReplay && !HtmlKeywordTable::FindParamInfo(id).empty()) ParseParam(info, children, &node);
     }
