@@ -72,10 +72,12 @@ TEST(RefCountVector, ShrinksShortArraysAndGrowsAgainFromTheirSize)
         vector.ShrinkToFit();
         EXPECT_EQ(vector.capacity(), 0u);
 
-        VEK::RefCountVector<int> longer;  // arrays of 16 or more stay as growth left them
+        VEK::RefCountVector<int> longer;  // from the system's heap, and back to it
         for (int i = 0; i < 17; ++i) longer.push_back(VEK::RefCount<int>(new int(i)));
         longer.ShrinkToFit();
-        EXPECT_EQ(longer.capacity(), 32u);
+        EXPECT_EQ(longer.capacity(), 17u);
+        longer.push_back(VEK::RefCount<int>(new int(17)));
+        EXPECT_EQ(longer.capacity(), 34u);
     }).join();
     EXPECT_LT(CountingAllocator::Current(), before + 4096);
 }

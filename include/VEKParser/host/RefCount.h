@@ -77,7 +77,7 @@ private:
 // Growable array of holders (RefCount or SmartPtr) that grows by GrowCapacity; on growth the
 // holders are moved, so no count changes. Growth never gives fewer than 16 slots, which is most
 // of the memory of a tree whose nodes have a few children each: ShrinkToFit moves a finished
-// short array into exactly as many slots, carved as a small object.
+// array into exactly as many slots, a short one carved as a small object.
 template <class T, class Holder = RefCount<T>>
 class RefCountVector {
 public:
@@ -110,10 +110,8 @@ public:
     void ShrinkToFit()
     {
         const std::size_t count = size();
-        if (count == capacity() || count >= GrowCapacity(0)) return;
-        Holder* fresh =
-            count == 0 ? nullptr : static_cast<Holder*>(AllocateSmall(count * sizeof(Holder), alignof(Holder)));
-        MoveTo(fresh, count);
+        if (count == capacity()) return;
+        MoveTo(Allocate(count), count);
     }
 
     std::size_t size() const noexcept { return static_cast<std::size_t>(m_pEnd - m_pBegin); }
@@ -133,7 +131,7 @@ private:
     {
         const std::size_t count = size();
         const std::size_t capacity = GrowCapacity(count);
-        MoveTo(static_cast<Holder*>(::operator new(capacity * sizeof(Holder))), capacity);
+        MoveTo(Allocate(capacity), capacity);
     }
 
     void MoveTo(Holder* fresh, std::size_t slots) noexcept
@@ -150,6 +148,13 @@ private:
     }
 
     // Growth gives at least 16 slots, so a shorter array was shrunk into a small object.
+    static Holder* Allocate(std::size_t slots)
+    {
+        if (slots == 0) return nullptr;
+        const std::size_t bytes = slots * sizeof(Holder);
+        void* array = slots < GrowCapacity(0) ? AllocateSmall(bytes, alignof(Holder)) : ::operator new(bytes);
+        return static_cast<Holder*>(array);
+    }
     static void Release(Holder* array, std::size_t capacity) noexcept
     {
         if (capacity < GrowCapacity(0)) FreeSmall(array);
