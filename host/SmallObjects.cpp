@@ -75,17 +75,31 @@ char* AlignUp(char* p, std::size_t alignment) noexcept
     return reinterpret_cast<char*>((address + alignment - 1) & ~(alignment - 1));
 }
 
+// Objects aligned to at most four bytes (reference counts, mostly) are carved from the slab's end
+// and the others from its start, so that a count made after each node pads nothing.
+char* Carve(Cursor& cursor, std::size_t size, std::size_t alignment) noexcept
+{
+    if (alignment <= 4) {
+        const std::size_t rounded = (size + 3) & ~std::size_t{3};
+        if (static_cast<std::size_t>(cursor.m_pEnd - cursor.m_pNext) < rounded) return nullptr;
+        return cursor.m_pEnd -= rounded;
+    }
+    char* block = AlignUp(cursor.m_pNext, alignment);
+    if (block > cursor.m_pEnd || static_cast<std::size_t>(cursor.m_pEnd - block) < size) return nullptr;
+    cursor.m_pNext = block + size;
+    return block;
+}
+
 } // namespace
 
 void* AllocateSmall(std::size_t size, std::size_t alignment)
 {
     Cursor& cursor = t_Cursor;
-    char* block = AlignUp(cursor.m_pNext, alignment);
-    if (cursor.m_pSlab == nullptr || static_cast<std::size_t>(cursor.m_pEnd - block) < size) {
+    char* block = cursor.m_pSlab == nullptr ? nullptr : Carve(cursor, size, alignment);
+    if (block == nullptr) {
         StartSlab(cursor);
-        block = AlignUp(cursor.m_pNext, alignment);
+        block = Carve(cursor, size, alignment);
     }
-    cursor.m_pNext = block + size;
     ++cursor.m_uHanded;
     if (cursor.m_bClosed) GiveUp(cursor);
     return block;

@@ -2,6 +2,7 @@
 // last object is freed, whichever thread frees it and whether or not its thread still runs.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <thread>
 #include <vector>
 
@@ -44,15 +45,29 @@ TEST(SmallObjects, ARunningThreadKeepsOnlyItsCurrentSlab)
     }).join();
 }
 
-TEST(SmallObjects, AlignmentIsHonoured)
+// Small and larger alignments are carved from opposite ends of a slab; across several slabs no
+// two objects may overlap.
+TEST(SmallObjects, MixedObjectsAreAlignedAndApart)
 {
-    std::vector<void*> blocks;
-    for (std::size_t alignment : {1u, 2u, 4u, 8u, 16u, 8u, 1u, 16u}) {
-        void* block = VEK::AllocateSmall(3, alignment);
+    struct Made {
+        unsigned char* block;
+        std::size_t size;
+    };
+    std::vector<Made> made;
+    const std::size_t alignments[] = {1, 2, 4, 8, 16};
+    for (std::size_t i = 0; i < 20000; ++i) {
+        const std::size_t alignment = alignments[i % 5], size = 1 + i % 97;
+        auto* block = static_cast<unsigned char*>(VEK::AllocateSmall(size, alignment));
         EXPECT_EQ(reinterpret_cast<std::uintptr_t>(block) % alignment, 0u) << alignment;
-        blocks.push_back(block);
+        std::fill_n(block, size, static_cast<unsigned char>(i));
+        made.push_back({block, size});
     }
-    for (void* block : blocks) VEK::FreeSmall(block);
+    for (std::size_t i = 0; i < made.size(); ++i) {
+        const auto mark = static_cast<unsigned char>(i);
+        const auto intact = [&](unsigned char c) { return c == mark; };
+        EXPECT_TRUE(std::all_of(made[i].block, made[i].block + made[i].size, intact)) << i;
+        VEK::FreeSmall(made[i].block);
+    }
 }
 
 // A shrunk array holds exactly its elements, frees the same way and grows again when pushed to;
