@@ -57,11 +57,11 @@ std::string PythonRecode(const std::string& bytes, const std::string& from, cons
                   dir.Write("in", bytes) + "|" + from + "|" + to);
 }
 
+// One charset the library converts itself and one it leaves to ICU; the encoding test compares
+// every named charset with ICU.
 TEST(Convert, AgreesWithPythonOnEveryDefinedByteOfSingleByteCharsets)
 {
-    for (const auto& [name, codec] : {std::pair<std::string, std::string>{"windows-1251", "cp1251"},
-                                      {"1252", "cp1252"}, {"KOI8-R", "koi8_r"}, {"iso-8859-7", "iso8859_7"},
-                                      {"windows-1250", "cp1250"}}) {
+    for (const auto& [name, codec] : {std::pair<std::string, std::string>{"1252", "cp1252"}, {"windows-1251", "cp1251"}}) {
         const std::string bytes = DefinedBytes(codec);
         ASSERT_GT(bytes.size(), 4096u) << codec;
         const Result result = Vekparse({"convert", "--from", name}, bytes);
@@ -74,8 +74,7 @@ TEST(Convert, MultiByteCharsetsAcrossReadBoundaries)
 {
     std::string text;
     while (text.size() < 20000) text += "日本語のテキスト、ABC。中文 ";
-    for (const auto& [name, codec] : {std::pair<std::string, std::string>{"shift_jis", "shift_jis"},
-                                      {"gb18030", "gb18030"}, {"utf-8", "utf-8"}, {"65001", "utf-8"}}) {
+    for (const auto& [name, codec] : {std::pair<std::string, std::string>{"shift_jis", "shift_jis"}, {"utf-8", "utf-8"}}) {
         const Result result = Vekparse({"convert", "--from", name}, PythonRecode(text, "utf-8", codec));
         EXPECT_EQ(result.status, 0) << name;
         EXPECT_EQ(FirstDifference(result.out, text), "") << name;
