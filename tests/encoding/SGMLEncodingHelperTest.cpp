@@ -1,10 +1,9 @@
 #include <gtest/gtest.h>
 
-#include <unicode/ucnv.h>
-
 #include <VEKParser/encoding/Encoding.h>
 #include <VEKParser/host/MemoryBuffer.h>
 
+#include "tests/IcuOracle.h"
 #include "tests/Support.h"
 #include "tests/host/ChunkedStream.h"
 
@@ -26,17 +25,8 @@ VEK::WString FromStream(VEK::CHARSET charset, VEK::BinaryStreamBufT<unsigned int
     return out;
 }
 
-// ICU's reading of the same bytes, the independent expectation.
-VEK::WString Icu(const char* converterName, const std::string& bytes)
-{
-    UErrorCode error = U_ZERO_ERROR;
-    std::vector<UChar> units(bytes.size() + 1);
-    const int32_t n = ucnv_convert("UTF-16LE", converterName, reinterpret_cast<char*>(units.data()),
-                                   static_cast<int32_t>(units.size() * 2), bytes.data(),
-                                   static_cast<int32_t>(bytes.size()), &error);
-    EXPECT_TRUE(U_SUCCESS(error)) << u_errorName(error);
-    return VEK::WString(units.begin(), units.begin() + n / 2);
-}
+using test_support::Icu;
+using test_support::IcuEncode;
 
 TEST(SGMLEncodingHelper, EmptyInputReplacesTheOutput)
 {
@@ -97,21 +87,6 @@ TEST(SGMLEncodingHelper, SixteenBitInput)
     EXPECT_EQ(FromString(1201, std::string("a\0b", 3)), VEK::Widen("a"));
     VEKFile::MemoryBuffer odd("a\0b", 3);
     EXPECT_EQ(FromStream(1201, odd), VEK::Widen("a"));
-}
-
-// ICU's bytes for a text in a charset (unmappable characters substituted).
-std::string IcuEncode(const char* converterName, const std::u16string& text)
-{
-    UErrorCode error = U_ZERO_ERROR;
-    UConverter* converter = ucnv_open(converterName, &error);
-    std::string bytes(text.size() * 8 + 16, '\0');
-    const int32_t n = ucnv_fromUChars(converter, bytes.data(), static_cast<int32_t>(bytes.size()),
-                                      reinterpret_cast<const UChar*>(text.data()), static_cast<int32_t>(text.size()),
-                                      &error);
-    ucnv_close(converter);
-    EXPECT_TRUE(U_SUCCESS(error)) << converterName << " " << u_errorName(error);
-    bytes.resize(U_SUCCESS(error) ? static_cast<std::size_t>(n) : 0);
-    return bytes;
 }
 
 TEST(SGMLEncodingHelper, EveryNamedCharsetOverManyReadBoundaries)

@@ -2,9 +2,9 @@
 
 #include <string>
 
-#include <unicode/ucnv.h>
-
 #include <VEKParser/VEKParser.h>
+
+#include "tests/IcuOracle.h"
 
 using VEKCharset::Conv;
 
@@ -35,29 +35,8 @@ VEK::WString Convert(VEK::CHARSET from, const std::string& bytes, std::uint32_t 
     return out;
 }
 
-VEK::WString Icu(const char* name, const std::string& bytes)
-{
-    UErrorCode error = U_ZERO_ERROR;
-    UConverter* converter = ucnv_open(name, &error);
-    std::basic_string<UChar> out(bytes.size() * 2 + 2, 0);
-    const int32_t n = ucnv_toUChars(converter, out.data(), static_cast<int32_t>(out.size()), bytes.data(),
-                                    static_cast<int32_t>(bytes.size()), &error);
-    ucnv_close(converter);
-    EXPECT_TRUE(U_SUCCESS(error)) << u_errorName(error);
-    return VEK::WString(out.begin(), out.begin() + n);
-}
-
-std::string IcuEncode(const char* name, const std::u16string& text)
-{
-    UErrorCode error = U_ZERO_ERROR;
-    UConverter* converter = ucnv_open(name, &error);
-    std::string out(text.size() * 8 + 16, '\0');
-    const int32_t n = ucnv_fromUChars(converter, out.data(), static_cast<int32_t>(out.size()), text.data(),
-                                      static_cast<int32_t>(text.size()), &error);
-    ucnv_close(converter);
-    EXPECT_TRUE(U_SUCCESS(error)) << u_errorName(error);
-    return out.substr(0, static_cast<std::size_t>(n));
-}
+using test_support::Icu;
+using test_support::IcuEncode;
 
 } // namespace
 
