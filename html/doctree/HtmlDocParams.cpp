@@ -16,6 +16,7 @@
 #include <VEKParser/html/vocabulary/NamedCharacters.h>
 
 #include "html/doctree/DocParserCodes.h"
+#include "html/vocabulary/TagText.h"
 
 namespace VEKParser {
 
@@ -34,7 +35,7 @@ const VEK::WString kSubjectSeparator = VEK::Widen("\n");
 // The byte classes of parameter texts. Tests of a few bytes each: called for every byte of a
 // value, a set search would cost a call per byte.
 bool IsLineBreakOrTab(char c) noexcept { return c == '\r' || c == '\n' || c == '\t'; }
-bool IsBlank(char c) noexcept { return c == ' ' || IsLineBreakOrTab(c); }
+using VocabularyText::IsBlank;
 bool IsNameDelimiter(char c) noexcept { return IsBlank(c) || c == ';' || c == '"' || c == '\'' || c == '='; }
 bool IsValueIntroducer(char c) noexcept { return c == '=' || c == ':'; }
 bool IsUnquotedValueEnd(char c) noexcept { return IsBlank(c) || c == '\'' || c == '"' || c == '>'; }
@@ -66,8 +67,6 @@ std::size_t FindName(std::string_view text, std::string_view name, std::size_t f
     return std::string::npos;
 }
 
-char FoldLetter(char c) noexcept { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
-
 // Lower-casing changes letters only, so names, delimiters and positions stay where they are.
 // Tag texts run to a few hundred bytes: they are folded sixteen bytes at a time where the
 // machine allows.
@@ -87,7 +86,7 @@ std::string_view FoldInto(std::string_view text, std::string& folded)
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), lowered);
     }
 #endif
-    for (; i < text.size(); ++i) out[i] = FoldLetter(in[i]);
+    VocabularyText::CopyLowerAscii(in + i, text.size() - i, out + i);
     return folded;
 }
 
