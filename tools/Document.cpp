@@ -38,10 +38,14 @@ Document::Document(const Input& input) : m_sPath(input.path)
         if (file.fd < 0 || ::fstat(file.fd, &info) != 0) throw std::runtime_error(std::strerror(errno));
         if (S_ISDIR(info.st_mode)) throw std::runtime_error(std::strerror(EISDIR));
         if (!S_ISREG(info.st_mode)) throw std::runtime_error("not a regular file");
-        // Files of /proc and some FUSE file systems say they are empty and still have content.
+        // Files of /proc and some FUSE file systems say they are empty and still have content;
+        // those of /sys say 4096 bytes and cannot be mapped. They are read to their end.
         if (info.st_size > 0) {
-            m_pStream = std::make_unique<VEKFile::MappedFileStream>(input.path);
-            return;
+            try {
+                m_pStream = std::make_unique<VEKFile::MappedFileStream>(input.path);
+                return;
+            } catch (const VEKFile::FileOpenException&) {
+            }
         }
         m_sRead = ReadToEnd(file.fd);
     }

@@ -76,10 +76,14 @@ TEST(Batch, SpecialAndEmptyFilesNeitherHangNorStopTheBatch)
     EXPECT_EQ(result.err, "vekparse: " + fifo + ": not a regular file\nvekparse: /dev/null: not a regular file\n");
     EXPECT_EQ(result.out, "{\"path\":\"" + empty + "\",\"charset\":65001,\"tokens\":[]}\n");
 
-    // Files of /proc say they are empty and are not.
-    const std::string version = ReadFile("/proc/version");
-    ASSERT_FALSE(version.empty());
-    EXPECT_EQ(JsonLines(Vekparse({"tokens", "--json", "/proc/version"}).out).at(0)["tokens"].back()["end"], version.size());
+    // Files of /proc say they are empty, those of /sys that they hold 4096 bytes; both are read.
+    for (const std::string pseudo : {"/proc/version", "/sys/kernel/cpu_byteorder"}) {
+        const std::string bytes = ReadFile(pseudo);
+        if (bytes.empty()) continue;
+        const std::vector<nlohmann::json> objects = JsonLines(Vekparse({"tokens", "--json", pseudo}).out);
+        ASSERT_EQ(objects.size(), 1u) << pseudo;
+        EXPECT_EQ(objects[0]["tokens"].back()["end"], bytes.size()) << pseudo;
+    }
 }
 
 // A directory walk reads regular files and links to them; it reports every other entry it
