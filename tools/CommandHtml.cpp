@@ -26,6 +26,8 @@ DocumentJob HtmlJob(const Options& options, Write write)
     return [table, forced = options.charset, write](Document& document, Record& record) {
         const HtmlDocument html(document.Bytes(), forced, *table);
         if (record.IsJson()) record.Fields()["charset"] = html.Charset();
+        if (!html.Complete())
+            record.MarkIncomplete("the parser stops at its nesting limit of 128 open elements; the record holds what came before");
         write(html.Tree(), record);
     };
 }

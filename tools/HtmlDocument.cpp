@@ -1,7 +1,5 @@
 #include "HtmlDocument.h"
 
-#include <stdexcept>
-
 #include <VEKParser/host/MappedFile.h>
 
 namespace vekparse {
@@ -28,7 +26,7 @@ void HtmlDocument::Parse(std::string_view content, VEK::CHARSET charset, const V
     VEKFile::MemoryViewStream stream(content.data(), static_cast<unsigned>(content.size()));
     m_pTree = std::make_unique<VEKParser::HtmlDocTree>(charset);
     VEKParser::HtmlDocParser parser(stream, table, *m_pTree);
-    if (!parser.Parse()) throw std::runtime_error("elements nest too deep to parse");
+    m_bComplete = parser.Parse();
 }
 
 } // namespace vekparse

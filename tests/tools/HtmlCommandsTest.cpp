@@ -99,7 +99,7 @@ TEST(HtmlCommands, TextEqualsTheLibrarysOnPythonDocPages)
     }
 }
 
-TEST(HtmlCommands, ProfilesByNameAndTooDeepDocumentsFail)
+TEST(HtmlCommands, ProfilesByName)
 {
     TempDir dir;
     const std::string page = dir.Write("p.html", "<p>one <b>two</b></p>");
@@ -109,15 +109,33 @@ TEST(HtmlCommands, ProfilesByNameAndTooDeepDocumentsFail)
         EXPECT_NE(result.out.find("one"), std::string::npos) << profile;
     }
     EXPECT_EQ(Vekparse({"text", "-q", "--profile", "fancy", page}).status, 2);
+}
 
-    // A division ends an open division, so they nest only with other elements between.
-    std::string deep;
-    for (int i = 0; i < 300; ++i) deep += i % 2 ? "<b>" : "<div>";
-    const std::string tooDeep = dir.Write("deep.html", deep + "x");
-    const Result result = Vekparse({"text", "-q", page, tooDeep, page});
-    EXPECT_EQ(result.status, 1);
-    EXPECT_EQ(result.err, "vekparse: " + tooDeep + ": elements nest too deep to parse\n");
-    EXPECT_EQ(Lines(result.out).size(), 4u) << result.out;  // a header and a text for each good one, nothing else
+// The parser stops at its nesting limit and keeps what it read; every command gives that part,
+// marked incomplete, with a warning apart from failures.
+TEST(HtmlCommands, DocumentsBeyondTheNestingLimitGiveWhatWasRead)
+{
+    TempDir dir;
+    std::string deep = "<title>Deep</title><a href=early.html>before</a>";
+    for (int i = 0; i < 70; ++i) deep += "<b><i>";
+    const std::string page = dir.Write("p.html", "<p>one</p>"), tooDeep = dir.Write("deep.html", deep + "<a href=late.html>x</a>");
+    const std::string warning = "vekparse: " + tooDeep + ": incomplete: the parser stops at its nesting limit of 128 open "
+                                "elements; the record holds what came before\n";
+    for (const auto& [command, kept] : {std::pair<std::string, std::string>{"text", "before"}, {"links", "early.html"},
+                                        {"meta", "Deep"}, {"dump", "early.html"}}) {
+        const Result readable = Vekparse({command, page, tooDeep, page});
+        EXPECT_EQ(readable.status, 0) << command;
+        EXPECT_EQ(readable.err.rfind(warning + "3 documents, ", 0), 0u) << readable.err;
+        EXPECT_NE(readable.err.find(" 0 failed, 1 incomplete, "), std::string::npos) << readable.err;
+        EXPECT_NE(readable.out.find("==> " + tooDeep + " <==\n"), std::string::npos) << command;
+
+        const std::vector<nlohmann::json> objects = JsonPerFile({command}, {tooDeep, page});
+        ASSERT_EQ(objects.size(), 2u);
+        EXPECT_EQ(objects[0]["complete"], false);
+        EXPECT_FALSE(objects[1].contains("complete"));
+        EXPECT_NE(objects[0].dump().find(kept), std::string::npos) << command;
+        EXPECT_EQ(objects[0].dump().find("late.html"), std::string::npos) << command;
+    }
 }
 
 } // namespace
