@@ -51,8 +51,10 @@ std::string TextOf(TextKind kind, const HtmlDocTree& tree)
     }
     if (kind == TextKind::Hidden)
         tree.GetHiddenText(text, VEKParser::HIDDEN_ATT_CAPTION | VEKParser::HIDDEN_ATT_KEYWORDS);
-    else
+    else if (kind == TextKind::Flat)
         tree.GetText(text);
+    else
+        VEKParser::GetReadableText(tree, text);
     return Utf8(text);
 }
 

@@ -84,18 +84,24 @@ TEST(HtmlCommands, DumpShowsTheTreeAndTheLinks)
     EXPECT_NE(dump.out.find("\nLINKS\n-----\nmenu.html\n"), std::string::npos);
 }
 
+// The readable text by default, the flat GetText with --flat.
 TEST(HtmlCommands, TextEqualsTheLibrarysOnPythonDocPages)
 {
     const std::vector<std::string> pages = PythonDocPages(40);
     if (pages.empty()) GTEST_SKIP() << "python3-doc is not installed";
     const VEKParser::HtmlKeywordTable table(VEKParser::DEFAULT_PRT);
-    for (const nlohmann::json& object : JsonPerFile({"text"}, pages)) {
-        VEKFile::MappedFileStream stream(object["path"]);
-        VEKParser::HtmlDocTree tree(65001);
-        VEKParser::HtmlDocParser(stream, table, tree).Parse();
-        VEK::WString text;
-        tree.GetText(text);
-        EXPECT_EQ(object["text"], VEK::ToUtf8(text)) << object["path"];
+    for (const bool flat : {false, true}) {
+        for (const nlohmann::json& object : JsonPerFile(flat ? std::vector<std::string>{"text", "--flat"}
+                                                             : std::vector<std::string>{"text"},
+                                                        pages)) {
+            VEKFile::MappedFileStream stream(object["path"]);
+            VEKParser::HtmlDocTree tree(65001);
+            VEKParser::HtmlDocParser(stream, table, tree).Parse();
+            VEK::WString text;
+            if (flat) tree.GetText(text);
+            else VEKParser::GetReadableText(tree, text);
+            EXPECT_EQ(object["text"], VEK::ToUtf8(text)) << object["path"];
+        }
     }
 }
 
