@@ -25,7 +25,10 @@ DocumentJob HtmlJob(const Options& options, Write write)
     auto table = std::make_shared<const VEKParser::HtmlKeywordTable>(options.profile);
     return [table, forced = options.charset, write](Document& document, Record& record) {
         const HtmlDocument html(document.Bytes(), forced, *table);
-        if (record.IsJson()) record.Fields()["charset"] = html.Charset();
+        if (record.IsJson()) {
+            record.Fields()["charset"] = html.Charset();
+            record.Fields()["charset_source"] = CharsetSourceName(html.Source());
+        }
         write(html.Tree(), record);
     };
 }

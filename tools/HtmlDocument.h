@@ -16,12 +16,15 @@ namespace vekparse {
 class HtmlDocument {
 public:
     // Throws std::runtime_error when the document nests deeper than the parser allows.
-    HtmlDocument(std::string_view bytes, VEK::CHARSET forced, const VEKParser::HtmlKeywordTable& table);
+    // `httpCharset` is the charset parameter of the HTTP Content-Type the document came with.
+    HtmlDocument(std::string_view bytes, VEK::CHARSET forced, const VEKParser::HtmlKeywordTable& table,
+                 std::string_view httpCharset = {});
     ~HtmlDocument();
 
     const VEKParser::HtmlDocTree& Tree() const noexcept { return *m_pTree; }
     // The charset of the document's bytes (the tree's is UTF-8 for a 16-bit document).
     VEK::CHARSET Charset() const noexcept { return m_Choice.charset; }
+    CharsetSource Source() const noexcept { return m_Choice.source; }
 
 private:
     void Parse(std::string_view content, VEK::CHARSET charset, const VEKParser::HtmlKeywordTable& table);

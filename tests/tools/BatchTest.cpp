@@ -73,7 +73,7 @@ TEST(Batch, SpecialAndEmptyFilesNeitherHangNorStopTheBatch)
     const Result result = Vekparse({"tokens", "--json", "-q", fifo, "/dev/null", empty});
     EXPECT_EQ(result.status, 1);
     EXPECT_EQ(result.err, "vekparse: " + fifo + ": not a regular file\nvekparse: /dev/null: not a regular file\n");
-    EXPECT_EQ(result.out, "{\"path\":\"" + empty + "\",\"charset\":65001,\"tokens\":[]}\n");
+    EXPECT_EQ(result.out, "{\"path\":\"" + empty + "\",\"charset\":65001,\"charset_source\":\"utf8\",\"tokens\":[]}\n");
     // A directory walk passes special files by.
     EXPECT_EQ(Vekparse({"tokens", "--json", "-q", dir.Path().string()}).status, 0);
 }
