@@ -89,6 +89,10 @@ void AddCommandOptions(CLI::App& command, Command which, Options& options, std::
             ->excludes(hidden);
         break;
     }
+    case Command::Links:
+        command.add_flag("--absolute", options.absoluteLinks,
+                         "Resolve each link against the document's base URI; a link that does not resolve stays as written");
+        break;
     case Command::Entities:
         command.add_option("mode", options.entityMode, "escape, unescape or unescape-uri")
             ->required()

@@ -32,6 +32,7 @@ struct Options {
 
     // Per command.
     TextKind textKind = TextKind::Readable;
+    bool absoluteLinks = false;
     EntityMode entityMode = EntityMode::Escape;
     bool escapeDelimiters = true;
     bool escapeAbove255 = false;

@@ -7,6 +7,7 @@
 #include <VEKParser/html/doctree/DocTree.h>
 
 #include "Program.h"
+#include "UrlResolver.h"
 
 namespace vektest {
 namespace {
@@ -124,6 +125,38 @@ TEST(HtmlCommands, ProfilesByNameAndTooDeepDocumentsFail)
     EXPECT_EQ(result.status, 1);
     EXPECT_EQ(result.err, "vekparse: " + tooDeep + ": elements nest too deep to parse\n");
     EXPECT_EQ(Lines(result.out).size(), 4u) << result.out;  // a header and a text for each good one, nothing else
+}
+
+// --absolute: each href beside its resolution against <base href>; without a base, as written.
+TEST(HtmlCommands, AbsoluteLinksResolveAgainstTheBase)
+{
+    const std::pair<std::string, std::string> links[] = {
+        {"../index.html", "https://docs.python.org/3/index.html"},
+        {"codecs.html#codecs.open", "https://docs.python.org/3/library/codecs.html#codecs.open"},
+        {"?q=2", "https://docs.python.org/3/library/json.html?q=2"},
+        {"#dump", "https://docs.python.org/3/library/json.html?x=1#dump"},
+        {"//example.org/a b", "https://example.org/a%20b"},
+        {"ftp://ftp.example.org/pub/", "ftp://ftp.example.org/pub/"},
+        {"mailto:x@example.org", "mailto:x@example.org"},
+        {"http://[bad/", "http://[bad/"},
+    };
+    std::string anchors;
+    for (const auto& link : links) anchors += "<a href=\"" + link.first + "\">x</a>";
+    TempDir dir;
+    const std::string based = dir.Write("based.html", "<base href='https://docs.python.org/3/library/json.html?x=1#top'>" + anchors);
+    const std::string loose = dir.Write("loose.html", anchors);
+    const std::vector<nlohmann::json> objects = JsonPerFile({"links", "--absolute"}, {based, loose});
+    ASSERT_EQ(objects.size(), 2u);
+    ASSERT_EQ(objects[0]["links"].size(), std::size(links));
+    for (std::size_t i = 0; i < std::size(links); ++i) {
+        EXPECT_EQ(objects[0]["links"][i]["href"], links[i].first);
+        EXPECT_EQ(objects[0]["links"][i]["url"], links[i].second);
+        EXPECT_EQ(objects[1]["links"][i]["url"], links[i].first);
+    }
+    // The address a document came from serves when it has no base, and resolves a relative one.
+    EXPECT_EQ(vekparse::UrlResolver("", "https://a.test/x/y.html").Resolve("z.html"), "https://a.test/x/z.html");
+    EXPECT_EQ(vekparse::UrlResolver("/docs/", "https://a.test/x/y.html").Resolve("z.html"), "https://a.test/docs/z.html");
+    EXPECT_EQ(vekparse::UrlResolver("not a base", "").Resolve("z.html"), "z.html");
 }
 
 } // namespace
