@@ -4,8 +4,9 @@
 
 namespace vekparse {
 
-HtmlDocument::HtmlDocument(std::string_view bytes, VEK::CHARSET forced, const VEKParser::HtmlKeywordTable& table)
-    : m_Choice(ChooseCharset(forced, bytes))
+HtmlDocument::HtmlDocument(std::string_view bytes, VEK::CHARSET forced, const VEKParser::HtmlKeywordTable& table,
+                           std::string_view httpCharset)
+    : m_Choice(ChooseCharset(forced, bytes, httpCharset))
 {
     std::string_view content = bytes.substr(m_Choice.bomLength);
     if (IsWideCharset(m_Choice.charset)) {
@@ -16,7 +17,7 @@ HtmlDocument::HtmlDocument(std::string_view bytes, VEK::CHARSET forced, const VE
     Parse(content, m_Choice.charset, table);
     VEK::WString declared;
     m_pTree->GetMetaCharset(declared);
-    if (Redeclare(m_Choice, VEK::ToUtf8(declared))) Parse(content, m_Choice.charset, table);
+    if (Redeclare(m_Choice, VEK::ToUtf8(declared), content)) Parse(content, m_Choice.charset, table);
 }
 
 HtmlDocument::~HtmlDocument() = default;

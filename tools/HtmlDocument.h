@@ -15,7 +15,9 @@ namespace vekparse {
 // names another one than the first guess. 16-bit documents are parsed as their UTF-8 form.
 class HtmlDocument {
 public:
-    HtmlDocument(std::string_view bytes, VEK::CHARSET forced, const VEKParser::HtmlKeywordTable& table);
+    // `httpCharset` is the charset parameter of the HTTP Content-Type the document came with.
+    HtmlDocument(std::string_view bytes, VEK::CHARSET forced, const VEKParser::HtmlKeywordTable& table,
+                 std::string_view httpCharset = {});
     ~HtmlDocument();
 
     const VEKParser::HtmlDocTree& Tree() const noexcept { return *m_pTree; }
@@ -24,6 +26,7 @@ public:
     // Whether the tree holds the whole document: the parser stops at its nesting limit and
     // keeps what it built before.
     bool Complete() const noexcept { return m_bComplete; }
+    CharsetSource Source() const noexcept { return m_Choice.source; }
 
 private:
     void Parse(std::string_view content, VEK::CHARSET charset, const VEKParser::HtmlKeywordTable& table);

@@ -74,7 +74,7 @@ TEST(Batch, SpecialAndEmptyFilesNeitherHangNorStopTheBatch)
     const Result result = Vekparse({"tokens", "--json", "-q", fifo, "/dev/null", empty});
     EXPECT_EQ(result.status, 1);
     EXPECT_EQ(result.err, "vekparse: " + fifo + ": not a regular file\nvekparse: /dev/null: not a regular file\n");
-    EXPECT_EQ(result.out, "{\"path\":\"" + empty + "\",\"charset\":65001,\"tokens\":[]}\n");
+    EXPECT_EQ(result.out, "{\"path\":\"" + empty + "\",\"charset\":65001,\"charset_source\":\"utf8\",\"tokens\":[]}\n");
 
     // Files of /proc say they are empty, those of /sys that they hold 4096 bytes; both are read.
     for (const std::string pseudo : {"/proc/version", "/sys/kernel/cpu_byteorder"}) {
