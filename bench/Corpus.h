@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -65,6 +66,15 @@ inline StreamList ReadCorpusStreams(Corpus corpus, std::size_t pythonStep, std::
     StreamList streams;
     ForEachCorpusPage(corpus, pythonStep, pythonMost, [&](std::string&& page) { AddStream(streams, page); });
     return streams;
+}
+
+// memchr over every byte of the pages, for a byte none of them holds: the single-core bandwidth
+// no HTML work on the same bytes can pass.
+inline void MemchrScan(benchmark::State& state, const std::vector<std::string>& pages)
+{
+    for (auto _ : state)
+        for (const std::string& page : pages) benchmark::DoNotOptimize(std::memchr(page.data(), '\x01', page.size()));
+    state.SetBytesProcessed(state.iterations() * TotalBytes(pages));
 }
 
 } // namespace vek_bench
