@@ -17,6 +17,7 @@
 #include <VEKParser/host/Exception.h>
 #include <VEKParser/host/MappedFile.h>
 
+#include "DocumentFeed.h"
 #include "Progress.h"
 
 namespace vekparse {
@@ -26,6 +27,7 @@ namespace {
 struct Outcome {
     std::string output;
     std::string error;  // empty when the document succeeded
+    const Input* input = nullptr;
 };
 
 // The library's exceptions carry no text: the class tells what happened.
@@ -57,9 +59,9 @@ std::string Reason(const std::string& path)
     }
 }
 
-Outcome Process(const Input& input, const DocumentJob& job, bool json, bool header, std::atomic<std::uint64_t>& bytes)
+void Process(const Input& input, const DocumentJob& job, bool json, bool header, Outcome& outcome,
+             std::atomic<std::uint64_t>& bytes)
 {
-    Outcome outcome;
     try {
         Document document(input);
         bytes += document.Bytes().size();
@@ -69,20 +71,59 @@ Outcome Process(const Input& input, const DocumentJob& job, bool json, bool head
     } catch (...) {
         outcome.error = Reason(input.path);
     }
+}
+
+// A record of a web archive: its errors name the archive and the record's offset in it.
+void Process(const std::string& archive, WarcRecord& warc, const DocumentJob& job, bool json, Outcome& outcome,
+             std::atomic<std::uint64_t>& bytes)
+{
+    const std::string at = fmt::format("offset {}: ", warc.offset);
+    if (!warc.error.empty()) {
+        outcome.error = at + warc.error;
+        return;
+    }
+    try {
+        bytes += warc.body.size();
+        Document document(warc.targetUri, std::move(warc.body), warc.HttpCharset());
+        Record record(json, warc.targetUri, true);
+        if (json) {
+            record.Fields()["url"] = warc.targetUri;
+            record.Fields()["warc_file"] = archive;
+            record.Fields()["warc_record_id"] = warc.recordId;
+            record.Fields()["warc_date"] = warc.date;
+            record.Fields()["warc_offset"] = warc.offset;
+        }
+        job(document, record);
+        outcome.output = record.Finish();
+    } catch (...) {
+        outcome.error = at + Reason(archive);
+    }
+}
+
+Outcome Process(FeedItem& item, const DocumentJob& job, bool json, bool header, std::atomic<std::uint64_t>& bytes)
+{
+    Outcome outcome;
+    if (!item.error.empty())
+        outcome.error = item.error;
+    else if (item.record)
+        Process(item.input->path, *item.record, job, json, outcome, bytes);
+    else
+        Process(*item.input, job, json, header, outcome, bytes);
     return outcome;
 }
 
-// Workers take documents in input order and may run at most a window ahead of the writer, so
-// memory stays bounded on a million inputs and one slow document holds up nobody's parsing.
+// Workers take documents in input order (a web archive's records one by one) and may run at
+// most a window ahead of the writer, so memory stays bounded on a million inputs or a
+// gigabyte archive, and one slow document holds up nobody's parsing.
 class OrderedBatch {
 public:
     OrderedBatch(const Options& options, const std::vector<Input>& inputs, const DocumentJob& job)
-        : m_Inputs(inputs), m_Job(job), m_bJson(options.json), m_bHeader(inputs.size() > 1),
-          m_Slots(std::max<std::size_t>(64, 8 * Threads(options, inputs.size()))),
+        : m_Feed(options, inputs), m_Job(job), m_bJson(options.json), m_bHeader(inputs.size() > 1),
+          m_Slots(std::max<std::size_t>(64, 8 * Threads(options))),
           m_Progress(!options.quiet && StderrIsTerminal(), inputs.size()), m_bShareTerminal(StdoutIsTerminal()),
-          m_bQuiet(options.quiet)
+          m_bQuiet(options.quiet), m_uInputs(inputs.size())
     {
-        for (unsigned i = 0; i < Threads(options, inputs.size()); ++i) m_Workers.emplace_back([this] { Work(); });
+        for (unsigned i = 0; i < Threads(options); ++i) m_Workers.emplace_back([this] { Work(); });
     }
 
     ~OrderedBatch()
@@ -92,53 +133,66 @@ public:
 
     int Run()
     {
-        std::size_t failures = 0;
-        for (std::size_t i = 0; i < m_Inputs.size(); ++i) {
-            const Outcome outcome = Take(i);
-            failures += Emit(m_Inputs[i], outcome);
-        }
+        std::size_t failures = 0, documents = 0;
+        for (std::optional<Outcome> outcome; (outcome = Take(documents)); ++documents)
+            failures += Emit(*outcome);
         std::fflush(stdout);
         m_Progress.Hide();
         const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - m_Start).count();
+        const std::string skipped = m_Feed.Skipped() ? fmt::format("skipped {} records, ", m_Feed.Skipped()) : "";
         if (!m_bQuiet)
-            fmt::print(stderr, "{} documents, {} bytes, {} failed, {:.3f} s\n", m_Inputs.size(), m_uBytes.load(),
-                       failures, seconds);
+            fmt::print(stderr, "{} documents, {} bytes, {} failed, {}{:.3f} s\n", documents, m_uBytes.load(), failures,
+                       skipped, seconds);
         return failures ? 1 : 0;
     }
 
 private:
-    static unsigned Threads(const Options& options, std::size_t documents)
+    static unsigned Threads(const Options& options)
     {
-        const unsigned wanted = options.threads ? options.threads : std::max(1u, std::thread::hardware_concurrency());
-        return static_cast<unsigned>(std::clamp<std::size_t>(documents, 1, wanted));
+        return options.threads ? options.threads : std::max(1u, std::thread::hardware_concurrency());
+    }
+
+    // The next document and its place in the output, or nothing after the last.
+    std::optional<std::pair<std::size_t, FeedItem>> Feed()
+    {
+        std::lock_guard lock(m_FeedMutex);
+        if (FeedItem item; m_Feed.Next(item)) return std::pair(m_uFed++, std::move(item));
+        {
+            std::lock_guard done(m_Mutex);
+            m_bFedAll = true;
+            m_uTotal = m_uFed;
+        }
+        m_Ready.notify_all();
+        return std::nullopt;
     }
 
     void Work()
     {
-        for (;;) {
-            const std::size_t i = m_uNext++;
-            if (i >= m_Inputs.size()) return;
+        while (auto next = Feed()) {
+            auto& [i, item] = *next;
             {
                 std::unique_lock lock(m_Mutex);
                 m_Space.wait(lock, [&] { return i < m_uWritten + m_Slots.size(); });
             }
-            Outcome outcome = Process(m_Inputs[i], m_Job, m_bJson, m_bHeader, m_uBytes);
+            Outcome outcome = Process(item, m_Job, m_bJson, m_bHeader, m_uBytes);
+            outcome.input = item.input;
             ++m_uDone;
             {
                 std::lock_guard lock(m_Mutex);
                 m_Slots[i % m_Slots.size()] = std::move(outcome);
             }
-            m_Ready.notify_one();
+            m_Ready.notify_all();
         }
     }
 
-    Outcome Take(std::size_t i)
+    std::optional<Outcome> Take(std::size_t i)
     {
         std::unique_lock lock(m_Mutex);
         std::optional<Outcome>& slot = m_Slots[i % m_Slots.size()];
-        while (!m_Ready.wait_for(lock, std::chrono::milliseconds(100), [&] { return slot.has_value(); }))
-            m_Progress.Show(m_uDone, m_uBytes);
-        Outcome outcome = std::move(*slot);
+        const auto ready = [&] { return slot.has_value() || (m_bFedAll && i >= m_uTotal); };
+        while (!m_Ready.wait_for(lock, std::chrono::milliseconds(100), ready)) ShowProgress();
+        if (!slot) return std::nullopt;
+        std::optional<Outcome> outcome = std::move(slot);
         slot.reset();
         ++m_uWritten;
         lock.unlock();
@@ -147,20 +201,27 @@ private:
     }
 
     // Returns 1 when the document failed.
-    std::size_t Emit(const Input& input, const Outcome& outcome)
+    std::size_t Emit(const Outcome& outcome)
     {
         if (m_bShareTerminal || !outcome.error.empty()) m_Progress.Hide();
         std::fwrite(outcome.output.data(), 1, outcome.output.size(), stdout);
         if (m_bShareTerminal) std::fflush(stdout);
         if (!outcome.error.empty()) {
             std::fflush(stdout);
-            fmt::print(stderr, "vekparse: {}: {}\n", input.path, outcome.error);
+            fmt::print(stderr, "vekparse: {}: {}\n", outcome.input->path, outcome.error);
         }
-        m_Progress.Show(m_uDone, m_uBytes);
+        ShowProgress();
         return outcome.error.empty() ? 0 : 1;
     }
 
-    const std::vector<Input>& m_Inputs;
+    // Web archives make the total grow as their records are found.
+    void ShowProgress()
+    {
+        m_Progress.SetTotal(std::max(m_uInputs, m_uFed.load()));
+        m_Progress.Show(m_uDone, m_uBytes);
+    }
+
+    DocumentFeed m_Feed;
     const DocumentJob& m_Job;
     const bool m_bJson;
     const bool m_bHeader;
@@ -168,14 +229,18 @@ private:
     Progress m_Progress;
     const bool m_bShareTerminal;
     const bool m_bQuiet;
+    const std::size_t m_uInputs;
     // Before the workers start, which begin parsing at once.
     const std::chrono::steady_clock::time_point m_Start = std::chrono::steady_clock::now();
 
+    std::mutex m_FeedMutex;
+    std::atomic<std::size_t> m_uFed{0};  // changed under m_FeedMutex
     std::mutex m_Mutex;
     std::condition_variable m_Ready;
     std::condition_variable m_Space;
     std::size_t m_uWritten = 0;
-    std::atomic<std::size_t> m_uNext{0};
+    bool m_bFedAll = false;
+    std::size_t m_uTotal = 0;
     std::atomic<std::size_t> m_uDone{0};
     std::atomic<std::uint64_t> m_uBytes{0};
     std::vector<std::thread> m_Workers;

@@ -16,8 +16,8 @@ Document::Document(const Input& input) : m_sPath(input.path)
 {
     if (input.kind == Input::Kind::Broken) throw std::runtime_error(input.error);
     if (input.kind == Input::Kind::Stdin) {
-        m_sStdin = ReadStandardInput();
-        m_pStream = std::make_unique<VEKFile::MemoryViewStream>(m_sStdin.data(), static_cast<unsigned>(m_sStdin.size()));
+        m_sBytes = ReadStandardInput();
+        m_pStream = std::make_unique<VEKFile::MemoryViewStream>(m_sBytes.data(), static_cast<unsigned>(m_sBytes.size()));
     } else {
         // Opening a FIFO would wait for a writer; other special files cannot be mapped anyway.
         std::error_code error;
@@ -25,6 +25,12 @@ Document::Document(const Input& input) : m_sPath(input.path)
         if (!error && type != std::filesystem::file_type::regular) throw std::runtime_error("not a regular file");
         m_pStream = std::make_unique<VEKFile::MappedFileStream>(input.path);
     }
+}
+
+Document::Document(std::string url, std::string bytes, std::string httpCharset)
+    : m_sPath(url), m_sUrl(std::move(url)), m_sHttpCharset(std::move(httpCharset)), m_sBytes(std::move(bytes))
+{
+    m_pStream = std::make_unique<VEKFile::MemoryViewStream>(m_sBytes.data(), static_cast<unsigned>(m_sBytes.size()));
 }
 
 Document::~Document() = default;
