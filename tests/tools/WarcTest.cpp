@@ -17,7 +17,7 @@ namespace {
 // Builds the archive and returns what make-warc says a reader must find in it.
 nlohmann::json MakeWarc(const std::string& out, const std::vector<std::string>& pages, const std::string& options)
 {
-    std::string command = "/usr/bin/python3 " VEKPARSER_SOURCE_DIR "/scripts/make-warc " + options + " " + out;
+    std::string command = test_support::PYTHON + " " VEKPARSER_SOURCE_DIR "/scripts/make-warc " + options + " " + out;
     for (const std::string& page : pages) command += " " + page;
     return nlohmann::json::parse(Shell(command));
 }
