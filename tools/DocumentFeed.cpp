@@ -1,6 +1,5 @@
 #include "DocumentFeed.h"
 
-#include <algorithm>
 #include <exception>
 
 #include <fcntl.h>
@@ -19,8 +18,9 @@ bool StartsAsWarc(const std::string& path)
     if (fd < 0) return false;
     struct stat info {};
     char head[8];
-    const bool warc = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
-                      WarcReader::LooksLikeWarc(std::string_view(head, static_cast<std::size_t>(std::max<ssize_t>(0, ::read(fd, head, sizeof head)))));
+    const bool regular = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+    const ssize_t got = regular ? ::read(fd, head, sizeof head) : 0;
+    const bool warc = got > 0 && WarcReader::LooksLikeWarc(std::string_view(head, static_cast<std::size_t>(got)));
     ::close(fd);
     return warc;
 }

@@ -20,13 +20,6 @@ bool EqualNoCase(std::string_view a, std::string_view b) noexcept
            });
 }
 
-std::string_view Trim(std::string_view text) noexcept
-{
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r')) text.remove_suffix(1);
-    return text;
-}
-
 // Lists of codings ("gzip, chunked") name the last one applied last.
 bool HasCoding(const HttpResponse& response, std::string_view header, std::string_view coding)
 {
@@ -34,7 +27,7 @@ bool HasCoding(const HttpResponse& response, std::string_view header, std::strin
     if (!value) return false;
     for (std::string_view rest = *value; !rest.empty();) {
         const std::size_t comma = rest.find(',');
-        if (EqualNoCase(Trim(rest.substr(0, comma)), coding)) return true;
+        if (EqualNoCase(TrimHeaderText(rest.substr(0, comma)), coding)) return true;
         rest = comma == std::string_view::npos ? std::string_view() : rest.substr(comma + 1);
     }
     return false;
@@ -46,7 +39,7 @@ std::string Dechunk(std::string_view body, std::size_t limit)
     for (;;) {
         const std::size_t eol = body.find('\n');
         if (eol == std::string_view::npos) throw std::runtime_error("chunked HTTP body ends inside a chunk size");
-        const std::string_view line = Trim(body.substr(0, eol));
+        const std::string_view line = TrimHeaderText(body.substr(0, eol));
         std::size_t size = 0;
         const auto [end, error] = std::from_chars(line.data(), line.data() + line.size(), size, 16);
         if (error != std::errc() || end == line.data() || (end != line.data() + line.size() && *end != ';'))
@@ -64,6 +57,13 @@ std::string Dechunk(std::string_view body, std::size_t limit)
 
 } // namespace
 
+std::string_view TrimHeaderText(std::string_view text) noexcept
+{
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r')) text.remove_suffix(1);
+    return text;
+}
+
 const std::string* FindHeader(const HeaderList& headers, std::string_view name) noexcept
 {
     for (const auto& [key, value] : headers)
@@ -75,7 +75,7 @@ std::string HttpResponse::MediaType() const
 {
     const std::string* value = FindHeader(headers, "Content-Type");
     if (!value) return {};
-    std::string type(Trim(std::string_view(*value).substr(0, value->find(';'))));
+    std::string type(TrimHeaderText(std::string_view(*value).substr(0, value->find(';'))));
     std::transform(type.begin(), type.end(), type.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return type;
 }
@@ -94,7 +94,7 @@ std::optional<std::size_t> ParseHttpHead(std::string_view bytes, HttpResponse& r
     if (end == std::string_view::npos) return std::nullopt;
     std::string_view head = bytes.substr(0, end);
     const std::size_t eol = head.find('\n');
-    const std::string_view status = Trim(head.substr(0, eol));
+    const std::string_view status = TrimHeaderText(head.substr(0, eol));
     int code = 0;
     if (!status.starts_with("HTTP/") || status.size() < 12 || status[8] != ' ' ||
         std::from_chars(status.data() + 9, status.data() + 12, code).ptr != status.data() + 12)
@@ -104,12 +104,12 @@ std::optional<std::size_t> ParseHttpHead(std::string_view bytes, HttpResponse& r
     head = eol == std::string_view::npos ? std::string_view() : head.substr(eol + 1);
     while (!head.empty()) {
         const std::size_t next = head.find('\n');
-        const std::string_view line = Trim(head.substr(0, next));
+        const std::string_view line = TrimHeaderText(head.substr(0, next));
         head = next == std::string_view::npos ? std::string_view() : head.substr(next + 1);
         const std::size_t colon = line.find(':');
         if (line.empty() || colon == std::string_view::npos) continue;  // browsers pass such lines by
         if (response.headers.size() == MAX_HEADERS) throw std::runtime_error("the HTTP head has too many headers");
-        response.headers.emplace_back(Trim(line.substr(0, colon)), Trim(line.substr(colon + 1)));
+        response.headers.emplace_back(TrimHeaderText(line.substr(0, colon)), TrimHeaderText(line.substr(colon + 1)));
     }
     return end + blank;
 }

@@ -11,6 +11,9 @@ namespace vekparse {
 
 using HeaderList = std::vector<std::pair<std::string, std::string>>;
 
+// `text` without the blanks, tabs and carriage return around it (header lines and values).
+std::string_view TrimHeaderText(std::string_view text) noexcept;
+
 // The value of the first header named `name` (any case), or nothing.
 const std::string* FindHeader(const HeaderList& headers, std::string_view name) noexcept;
 

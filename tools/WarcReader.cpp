@@ -62,13 +62,6 @@ ReadAt MemoryReader(std::string_view bytes)
     };
 }
 
-std::string_view Trim(std::string_view text) noexcept
-{
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r')) text.remove_suffix(1);
-    return text;
-}
-
 std::string HeaderOr(const HeaderList& headers, std::string_view name)
 {
     const std::string* value = FindHeader(headers, name);
@@ -143,7 +136,8 @@ public:
             const std::string_view bytes = Available();
             const std::size_t eol = bytes.find('\n');
             if (eol < MAX_LINE) {
-                std::string line(Trim(bytes.substr(0, eol)));
+                std::string line(bytes.substr(0, eol));
+                if (!line.empty() && line.back() == '\r') line.pop_back();
                 Consume(eol + 1);
                 return line;
             }
@@ -277,13 +271,14 @@ void WarcReader::ReadHeaders(WarcRecord& record)
     for (std::string line = m_pCursor->Line(); !line.empty(); line = m_pCursor->Line()) {
         if (line.front() == ' ' || line.front() == '\t') {  // a folded header goes on
             if (record.headers.empty()) throw Broken{"malformed WARC header line"};
-            record.headers.back().second.append(" ").append(Trim(line));
+            record.headers.back().second.append(" ").append(TrimHeaderText(line));
             continue;
         }
         const std::size_t colon = line.find(':');
         if (colon == std::string::npos) throw Broken{"malformed WARC header line"};
         if (record.headers.size() == MAX_HEADERS) throw Broken{"too many WARC headers"};
-        record.headers.emplace_back(Trim(std::string_view(line).substr(0, colon)), Trim(std::string_view(line).substr(colon + 1)));
+        const std::string_view text = line;
+        record.headers.emplace_back(TrimHeaderText(text.substr(0, colon)), TrimHeaderText(text.substr(colon + 1)));
     }
     record.type = HeaderOr(record.headers, "WARC-Type");
     record.targetUri = HeaderOr(record.headers, "WARC-Target-URI");
@@ -304,47 +299,60 @@ void WarcReader::ReadRecord(WarcRecord& record)
     ReadBlock(record, claimed);
 }
 
+namespace {
+
+// The part of `bytes` that belongs to a block with `rest` bytes still to come.
+std::string_view Within(std::string_view bytes, std::uint64_t rest) noexcept
+{
+    return bytes.substr(0, static_cast<std::size_t>(std::min<std::uint64_t>(rest, bytes.size())));
+}
+
+} // namespace
+
+// Returns why the head cannot be read, or empty.
+std::string WarcReader::ReadHttpHead(WarcRecord& record, std::uint64_t& rest)
+{
+    Cursor& cursor = *m_pCursor;
+    try {
+        for (;;) {
+            const std::string_view head = Within(cursor.Available(), std::min<std::uint64_t>(rest, MAX_HTTP_HEAD));
+            if (const auto size = ParseHttpHead(head, record.http)) {
+                cursor.Consume(*size);
+                rest -= *size;
+                return {};
+            }
+            if (head.size() == rest) throw std::runtime_error("the HTTP head is not ended by a blank line");
+            if (head.size() == MAX_HTTP_HEAD) throw std::runtime_error("the HTTP head is too long");
+            if (!cursor.Pull()) return {};  // the block is cut short, which the caller finds
+        }
+    } catch (const std::runtime_error& e) {
+        record.http.status = 0;
+        return e.what();
+    }
+}
+
 void WarcReader::ReadBlock(WarcRecord& record, std::uint64_t length)
 {
     Cursor& cursor = *m_pCursor;
     std::uint64_t rest = length;
     std::string problem;  // the block is whole but its content is not usable
-    const auto cutShort = [&] {
-        return Broken{fmt::format("record is cut short: Content-Length is {}, {} bytes follow", length, length - rest)};
-    };
-    if (record.type == "response" && cursor.Ensure(static_cast<std::size_t>(std::min<std::uint64_t>(rest, 5))) &&
-        cursor.Available().starts_with("HTTP/")) {
-        try {
-            for (;;) {
-                const std::string_view head = cursor.Available().substr(0, static_cast<std::size_t>(std::min<std::uint64_t>(rest, MAX_HTTP_HEAD)));
-                if (const auto size = ParseHttpHead(head, record.http)) {
-                    cursor.Consume(*size);
-                    rest -= *size;
-                    break;
-                }
-                if (head.size() == rest) throw std::runtime_error("the HTTP head is not ended by a blank line");
-                if (head.size() == MAX_HTTP_HEAD) throw std::runtime_error("the HTTP head is too long");
-                if (!cursor.Pull()) throw cutShort();
-            }
-        } catch (const std::runtime_error& e) {
-            problem = e.what();
-            record.http.status = 0;
-        }
-    }
+    if (record.type == "response" && cursor.Ensure(Within("HTTP/", rest).size()) &&
+        cursor.Available().starts_with("HTTP/"))
+        problem = ReadHttpHead(record, rest);
     const bool wanted = problem.empty() && (!m_Wanted || m_Wanted(record));
     if (wanted && rest > MAX_BODY) problem = fmt::format("record body larger than {} MiB", MAX_BODY >> 20);
     if (wanted && problem.empty()) {
-        while (rest > 0) {
-            if (cursor.Available().empty() && !cursor.Pull()) throw cutShort();
-            const std::string_view bytes = cursor.Available().substr(0, static_cast<std::size_t>(std::min<std::uint64_t>(rest, cursor.Available().size())));
+        while (rest > 0 && (!cursor.Available().empty() || cursor.Pull())) {
+            const std::string_view bytes = Within(cursor.Available(), rest);
             record.body.append(bytes);
             cursor.Consume(bytes.size());
             rest -= bytes.size();
         }
     } else {
         rest -= cursor.Skip(rest);
-        if (rest > 0) throw cutShort();
     }
+    if (rest > 0)
+        throw Broken{fmt::format("record is cut short: Content-Length is {}, {} bytes follow", length, length - rest)};
     // The record's own end: two line breaks, or the end of its gzip member or file.
     cursor.Ensure(4);
     const std::string_view end = cursor.Available().substr(0, 4);

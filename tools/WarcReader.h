@@ -70,6 +70,7 @@ private:
     void ReadRecord(WarcRecord& record);
     void ReadHeaders(WarcRecord& record);
     void ReadBlock(WarcRecord& record, std::uint64_t length);
+    std::string ReadHttpHead(WarcRecord& record, std::uint64_t& rest);
 
     std::unique_ptr<Cursor> m_pCursor;
     std::function<bool(const WarcRecord&)> m_Wanted;
