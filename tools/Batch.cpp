@@ -169,7 +169,8 @@ private:
     void Work()
     {
         while (auto next = Feed()) {
-            auto& [i, item] = *next;
+            const std::size_t i = next->first;
+            FeedItem& item = next->second;
             {
                 std::unique_lock lock(m_Mutex);
                 m_Space.wait(lock, [&] { return i < m_uWritten + m_Slots.size(); });
