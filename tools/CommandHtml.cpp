@@ -1,7 +1,9 @@
 // vekparse text, links, meta and dump: queries of the document tree.
 #include <memory>
+#include <optional>
 #include <sstream>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include <fmt/format.h>
@@ -10,6 +12,7 @@
 
 #include "Commands.h"
 #include "HtmlDocument.h"
+#include "UrlResolver.h"
 
 namespace vekparse {
 
@@ -17,16 +20,25 @@ namespace {
 
 using VEKParser::HtmlDocTree;
 
-// Parses each document under the chosen profile, then lets `write` query it.
+// Parses each document under the chosen profile, then lets `write` query it (and the document,
+// when `write` takes it: links resolve against the address an archived document came from).
 template <class Write>
 DocumentJob HtmlJob(const Options& options, Write write)
 {
     // The table is immutable once built: one serves every thread.
     auto table = std::make_shared<const VEKParser::HtmlKeywordTable>(options.profile);
     return [table, forced = options.charset, write](Document& document, Record& record) {
-        const HtmlDocument html(document.Bytes(), forced, *table);
-        if (record.IsJson()) record.Fields()["charset"] = html.Charset();
-        write(html.Tree(), record);
+        const HtmlDocument html(document.Bytes(), forced, *table, document.HttpCharset());
+        if (record.IsJson()) {
+            record.Fields()["charset"] = html.Charset();
+            record.Fields()["charset_source"] = CharsetSourceName(html.Source());
+        }
+        if (!html.Complete())
+            record.MarkIncomplete("the parser stops at its nesting limit of 128 open elements; the record holds what came before");
+        if constexpr (std::is_invocable_v<Write, const HtmlDocTree&, Record&, const Document&>)
+            write(html.Tree(), record, document);
+        else
+            write(html.Tree(), record);
     };
 }
 
@@ -51,32 +63,46 @@ std::string TextOf(TextKind kind, const HtmlDocTree& tree)
     }
     if (kind == TextKind::Hidden)
         tree.GetHiddenText(text, VEKParser::HIDDEN_ATT_CAPTION | VEKParser::HIDDEN_ATT_KEYWORDS);
-    else
+    else if (kind == TextKind::Flat)
         tree.GetText(text);
+    else
+        VEKParser::GetReadableText(tree, text);
     return Utf8(text);
 }
 
-void WriteLinks(const HtmlDocTree& tree, Record& record)
+// With `absolute`, each link also as resolved against the document's base, or against
+// `fallbackBase` (the address the document came from) when it has none.
+void WriteLinks(const HtmlDocTree& tree, Record& record, bool absolute, std::string_view fallbackBase)
 {
     VEK::WString base, redirect;
     tree.GetBaseUri(base);
     tree.GetMetaRedirectUri(redirect);
     std::vector<HtmlDocTree::LinkCaption> links;
     tree.GetLinks(links);
+    const std::string baseText = Utf8(base);
+    std::optional<UrlResolver> resolver;
+    if (absolute) resolver.emplace(baseText, fallbackBase);
     if (record.IsJson()) {
         nlohmann::ordered_json list = nlohmann::ordered_json::array();
-        for (const HtmlDocTree::LinkCaption& link : links)
-            list.push_back({{"uri", Utf8(link.m_sUri)}, {"caption", Utf8(link.m_sCaption)}});
-        record.Fields()["base"] = Utf8(base);
+        for (const HtmlDocTree::LinkCaption& link : links) {
+            const std::string href = Utf8(link.m_sUri);
+            if (resolver)
+                list.push_back({{"href", href}, {"url", resolver->Resolve(href)}, {"caption", Utf8(link.m_sCaption)}});
+            else
+                list.push_back({{"uri", href}, {"caption", Utf8(link.m_sCaption)}});
+        }
+        record.Fields()["base"] = baseText;
         record.Fields()["redirect"] = Utf8(redirect);
         record.Fields()["links"] = std::move(list);
         return;
     }
     std::string& out = record.Text();
-    if (!base.empty()) out += fmt::format("base\t{}\n", Utf8(base));
+    if (!base.empty()) out += fmt::format("base\t{}\n", baseText);
     if (!redirect.empty()) out += fmt::format("redirect\t{}\n", Utf8(redirect));
-    for (const HtmlDocTree::LinkCaption& link : links)
-        out += fmt::format("link\t{}\t{}\n", Utf8(link.m_sUri), Utf8(link.m_sCaption));
+    for (const HtmlDocTree::LinkCaption& link : links) {
+        const std::string href = Utf8(link.m_sUri);
+        out += fmt::format("link\t{}\t{}\n", resolver ? resolver->Resolve(href) : href, Utf8(link.m_sCaption));
+    }
 }
 
 void WriteMeta(const HtmlDocTree& tree, Record& record)
@@ -133,7 +159,14 @@ DocumentJob TextJob(const Options& options)
     });
 }
 
-DocumentJob LinksJob(const Options& options) { return HtmlJob(options, WriteLinks); }
+DocumentJob LinksJob(const Options& options)
+{
+    // Archived documents fall back on the address they were fetched from; loose files have none.
+    return HtmlJob(options, [absolute = options.absoluteLinks](const HtmlDocTree& tree, Record& record,
+                                                                 const Document& document) {
+        WriteLinks(tree, record, absolute, document.Url());
+    });
+}
 DocumentJob MetaJob(const Options& options) { return HtmlJob(options, WriteMeta); }
 DocumentJob DumpJob(const Options& options) { return HtmlJob(options, WriteDump); }
 

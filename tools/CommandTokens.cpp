@@ -79,7 +79,7 @@ std::vector<Token> Tokenize(std::string_view bytes, CharsetChoice& choice)
     std::string declared;
     if (IsWideCharset(choice.charset)) return Tokenize<unsigned short>(bytes, choice, declared);
     std::vector<Token> tokens = Tokenize<char>(bytes, choice, declared);
-    if (Redeclare(choice, declared)) tokens = Tokenize<char>(bytes, choice, declared);
+    if (Redeclare(choice, declared, bytes)) tokens = Tokenize<char>(bytes, choice, declared);
     return tokens;
 }
 
@@ -105,6 +105,7 @@ void WriteTokens(const std::vector<Token>& tokens, const CharsetChoice& choice, 
 {
     if (record.IsJson()) {
         record.Fields()["charset"] = choice.charset;
+        record.Fields()["charset_source"] = CharsetSourceName(choice.source);
         std::string& list = record.RawField("tokens");
         list.push_back('[');
         for (const Token& token : tokens) {
@@ -130,7 +131,7 @@ void WriteTokens(const std::vector<Token>& tokens, const CharsetChoice& choice, 
 DocumentJob TokensJob(const Options& options)
 {
     return [forced = options.charset](Document& document, Record& record) {
-        CharsetChoice choice = ChooseCharset(forced, document.Bytes());
+        CharsetChoice choice = ChooseCharset(forced, document.Bytes(), document.HttpCharset());
         WriteTokens(Tokenize(document.Bytes(), choice), choice, record);
     };
 }

@@ -10,8 +10,8 @@
 
 namespace vekparse {
 
-// The bytes of one input: a file mapped into memory, standard input read whole, or the body
-// of a WARC record.
+// The bytes of one input: a file mapped into memory, read whole (standard input, and files
+// that report no size), or the body of a WARC record.
 class Document {
 public:
     // Throws VEK::Exception (a file that cannot be opened or mapped) or std::runtime_error.
@@ -35,11 +35,15 @@ private:
     std::string m_sPath;
     std::string m_sUrl;
     std::string m_sHttpCharset;
-    std::string m_sBytes;  // standard input or a record's body
+    std::string m_sRead;  // the bytes when they are not mapped, or a record's body
     std::unique_ptr<VEK::BinaryStreamBuf> m_pStream;
 };
 
-// Reads standard input to its end; the library's 32-bit offsets allow less than 4 GiB.
+// Reads a descriptor to its end; the library's 32-bit offsets allow less than 4 GiB. Throws
+// std::runtime_error, whose text is the reason alone.
+std::string ReadToEnd(int fd);
+
+// ReadToEnd of standard input, its errors saying "standard input".
 std::string ReadStandardInput();
 
 } // namespace vekparse

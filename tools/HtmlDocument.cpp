@@ -1,13 +1,12 @@
 #include "HtmlDocument.h"
 
-#include <stdexcept>
-
 #include <VEKParser/host/MappedFile.h>
 
 namespace vekparse {
 
-HtmlDocument::HtmlDocument(std::string_view bytes, VEK::CHARSET forced, const VEKParser::HtmlKeywordTable& table)
-    : m_Choice(ChooseCharset(forced, bytes))
+HtmlDocument::HtmlDocument(std::string_view bytes, VEK::CHARSET forced, const VEKParser::HtmlKeywordTable& table,
+                           std::string_view httpCharset)
+    : m_Choice(ChooseCharset(forced, bytes, httpCharset))
 {
     std::string_view content = bytes.substr(m_Choice.bomLength);
     if (IsWideCharset(m_Choice.charset)) {
@@ -18,7 +17,7 @@ HtmlDocument::HtmlDocument(std::string_view bytes, VEK::CHARSET forced, const VE
     Parse(content, m_Choice.charset, table);
     VEK::WString declared;
     m_pTree->GetMetaCharset(declared);
-    if (Redeclare(m_Choice, VEK::ToUtf8(declared))) Parse(content, m_Choice.charset, table);
+    if (Redeclare(m_Choice, VEK::ToUtf8(declared), content)) Parse(content, m_Choice.charset, table);
 }
 
 HtmlDocument::~HtmlDocument() = default;
@@ -28,7 +27,7 @@ void HtmlDocument::Parse(std::string_view content, VEK::CHARSET charset, const V
     VEKFile::MemoryViewStream stream(content.data(), static_cast<unsigned>(content.size()));
     m_pTree = std::make_unique<VEKParser::HtmlDocTree>(charset);
     VEKParser::HtmlDocParser parser(stream, table, *m_pTree);
-    if (!parser.Parse()) throw std::runtime_error("elements nest too deep to parse");
+    m_bComplete = parser.Parse();
 }
 
 } // namespace vekparse

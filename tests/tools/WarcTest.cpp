@@ -59,6 +59,19 @@ TEST(Warc, RecordsAreTheirPagesWithTheirPlaceInTheArchive)
     }
 }
 
+// The archived HTTP header gives the charset, the target URI the base of relative links.
+TEST(Warc, TheResponseGivesCharsetAndAddress)
+{
+    TempDir dir;
+    const std::string warc = (dir.Path() / "cyrillic.warc.gz").string();
+    MakeWarc(warc, {Sample("cyrillic.html")}, "--gzip");
+    const std::vector<nlohmann::json> records = JsonLines(Vekparse({"links", "--absolute", "--json", "-q", warc}).out);
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0]["charset"], 1251);
+    EXPECT_EQ(records[0]["charset_source"], "http");
+    EXPECT_EQ(records[0]["links"][0]["url"], "http://docs.example/archive.html");
+}
+
 // One error line per broken record, at the offset make-warc damaged; everything else is read.
 TEST(Warc, BrokenArchivesLoseOnlyWhatIsBroken)
 {
