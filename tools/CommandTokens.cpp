@@ -131,7 +131,7 @@ void WriteTokens(const std::vector<Token>& tokens, const CharsetChoice& choice, 
 DocumentJob TokensJob(const Options& options)
 {
     return [forced = options.charset](Document& document, Record& record) {
-        CharsetChoice choice = ChooseCharset(forced, document.Bytes());
+        CharsetChoice choice = ChooseCharset(forced, document.Bytes(), document.HttpCharset());
         WriteTokens(Tokenize(document.Bytes(), choice), choice, record);
     };
 }
