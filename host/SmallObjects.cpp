@@ -1,5 +1,8 @@
 #include <VEKParser/host/SmallObjects.h>
 
+#include <malloc.h>
+
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
 #include <cstdlib>
@@ -12,6 +15,11 @@ namespace {
 // Slabs are aligned to their size, so an object finds its slab by masking its address.
 constexpr std::size_t kSlabSize = 64 * 1024;
 
+// An aligned block from the system is often longer than asked for (glibc maps a 64 KiB block
+// aligned to 64 KiB with up to 68 KiB more behind it); the rest becomes one shorter slab when it
+// has room for a few objects. Every slab of a block keeps the block.
+constexpr std::size_t kShortestSlab = 4 * 1024;
+
 // Until a thread gives its slab up, the slab holds a large reserve instead of counting each
 // object it hands out, so carving needs no atomic operation; giving up trades the reserve for
 // the number of objects handed out.
@@ -19,54 +27,92 @@ constexpr std::uint32_t kReserve = 1u << 30;
 
 struct alignas(16) Slab {
     std::atomic<std::uint32_t> m_uHolds{kReserve};
+    std::atomic<std::uint32_t> m_uSlabs{0};  // in a block's first slab: its slabs still in use
+    Slab* m_pBlock = nullptr;                // the block's first slab, whose address was allocated
 };
 
 struct Cursor {
     char* m_pNext = nullptr;
     char* m_pEnd = nullptr;
     Slab* m_pSlab = nullptr;
+    char* m_pSpare = nullptr;  // the next slab of the current block, up to m_pBlockEnd
+    char* m_pBlockEnd = nullptr;
     std::uint32_t m_uHanded = 0;
     bool m_bClosed = false;  // the thread is exiting: every slab is given up at once
 };
 
 constinit thread_local Cursor t_Cursor;
 
-void Drop(Slab* slab, std::uint32_t holds) noexcept
+void DropSlabs(Slab* block, std::uint32_t slabs) noexcept
 {
-    if (slab->m_uHolds.fetch_sub(holds, std::memory_order_acq_rel) == holds) {
-        slab->~Slab();
-        std::free(slab);
+    if (block->m_uSlabs.fetch_sub(slabs, std::memory_order_acq_rel) == slabs) {
+        block->~Slab();
+        std::free(block);
     }
 }
 
-void GiveUp(Cursor& cursor) noexcept
+void Drop(Slab* slab, std::uint32_t holds) noexcept
 {
-    if (cursor.m_pSlab != nullptr) Drop(cursor.m_pSlab, kReserve - cursor.m_uHanded);
+    if (slab->m_uHolds.fetch_sub(holds, std::memory_order_acq_rel) == holds) DropSlabs(slab->m_pBlock, 1);
+}
+
+std::size_t SpareSlabs(const Cursor& cursor) noexcept
+{
+    const auto spare = static_cast<std::size_t>(cursor.m_pBlockEnd - cursor.m_pSpare);
+    return (spare + kSlabSize - kShortestSlab) / kSlabSize;
+}
+
+void GiveUp(Cursor& cursor, bool block) noexcept
+{
+    if (cursor.m_pSlab != nullptr) {
+        Slab* first = cursor.m_pSlab->m_pBlock;
+        Drop(cursor.m_pSlab, kReserve - cursor.m_uHanded);
+        if (block && SpareSlabs(cursor) != 0) DropSlabs(first, static_cast<std::uint32_t>(SpareSlabs(cursor)));
+    }
     cursor.m_pSlab = nullptr;
     cursor.m_pNext = cursor.m_pEnd = nullptr;
+    if (block) cursor.m_pSpare = cursor.m_pBlockEnd = nullptr;
     cursor.m_uHanded = 0;
 }
 
-// Gives the thread's slab up when the thread ends; objects still alive keep it.
+// Gives the thread's slab and the rest of its block up when the thread ends; objects still
+// alive keep them.
 struct CursorRelease {
     ~CursorRelease()
     {
-        GiveUp(t_Cursor);
+        GiveUp(t_Cursor, true);
         t_Cursor.m_bClosed = true;
     }
 };
 
 thread_local CursorRelease t_Release;
 
-void StartSlab(Cursor& cursor)
+// A block's slabs are counted in its first one before any of them is handed out.
+Slab* StartBlock(Cursor& cursor)
 {
     void* memory = std::aligned_alloc(kSlabSize, kSlabSize);
     if (memory == nullptr) throw std::bad_alloc();
+    auto* first = ::new (memory) Slab;
+    first->m_pBlock = first;
+    cursor.m_pSpare = static_cast<char*>(memory);
+    cursor.m_pBlockEnd = cursor.m_pSpare + std::max(malloc_usable_size(memory), kSlabSize);
+    first->m_uSlabs.store(static_cast<std::uint32_t>(SpareSlabs(cursor)), std::memory_order_relaxed);
+    return first;
+}
+
+void StartSlab(Cursor& cursor)
+{
     if (!cursor.m_bClosed) static_cast<void>(&t_Release);  // registers the release at thread exit
-    GiveUp(cursor);
-    cursor.m_pSlab = ::new (memory) Slab;
-    cursor.m_pNext = static_cast<char*>(memory) + sizeof(Slab);
-    cursor.m_pEnd = static_cast<char*>(memory) + kSlabSize;
+    Slab* first = SpareSlabs(cursor) != 0 ? cursor.m_pSlab->m_pBlock : nullptr;
+    GiveUp(cursor, false);
+    if (first == nullptr) first = StartBlock(cursor);
+    char* memory = cursor.m_pSpare;
+    Slab* slab = memory == reinterpret_cast<char*>(first) ? first : ::new (memory) Slab;
+    slab->m_pBlock = first;
+    cursor.m_pSlab = slab;
+    cursor.m_pNext = memory + sizeof(Slab);
+    cursor.m_pEnd = std::min(memory + kSlabSize, cursor.m_pBlockEnd);
+    cursor.m_pSpare = cursor.m_pEnd;
 }
 
 char* AlignUp(char* p, std::size_t alignment) noexcept
@@ -101,7 +147,7 @@ void* AllocateSmall(std::size_t size, std::size_t alignment)
         block = Carve(cursor, size, alignment);
     }
     ++cursor.m_uHanded;
-    if (cursor.m_bClosed) GiveUp(cursor);
+    if (cursor.m_bClosed) GiveUp(cursor, true);
     return block;
 }
 
