@@ -23,11 +23,6 @@ namespace vekparse {
 
 namespace {
 
-struct Outcome {
-    std::string output;
-    std::string error;  // empty when the document succeeded
-};
-
 // The library's exceptions carry no text: the class tells what happened.
 std::string Reason(const std::string& path)
 {
@@ -182,6 +177,14 @@ private:
 };
 
 } // namespace
+
+Outcome ProcessDocument(const Input& input, const DocumentJob& job, bool json, bool header,
+                        std::atomic<std::uint64_t>& bytes)
+{
+    return Process(input, job, json, header, bytes);
+}
+
+std::string DescribeFailure(const std::string& path) { return Reason(path); }
 
 int RunBatch(const Options& options, const std::vector<Input>& inputs, const DocumentJob& job)
 {

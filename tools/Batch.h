@@ -1,6 +1,9 @@
 #pragma once
 
+#include <atomic>
+#include <cstdint>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "Document.h"
@@ -12,6 +15,19 @@ namespace vekparse {
 
 // The work of one command on one document. Throws to report that the document failed.
 using DocumentJob = std::function<void(Document& document, Record& record)>;
+
+// What one document gave: its output, or why it failed.
+struct Outcome {
+    std::string output;
+    std::string error;  // empty when the document succeeded
+};
+
+// Applies `job` to one input; adds the size of the document's bytes to `bytes`. Never throws.
+Outcome ProcessDocument(const Input& input, const DocumentJob& job, bool json, bool header,
+                        std::atomic<std::uint64_t>& bytes);
+
+// Why the document at `path` failed, from the exception being handled (call it in a catch).
+std::string DescribeFailure(const std::string& path = {});
 
 // Runs `job` over every input on the requested number of threads, writes the records to
 // standard output in input order, one line per failure to standard error, the progress bar

@@ -6,8 +6,9 @@
 
 namespace vekparse {
 
-HtmlDocument::HtmlDocument(std::string_view bytes, VEK::CHARSET forced, const VEKParser::HtmlKeywordTable& table)
-    : m_Choice(ChooseCharset(forced, bytes))
+HtmlDocument::HtmlDocument(std::string_view bytes, VEK::CHARSET forced, const VEKParser::HtmlKeywordTable& table,
+                           bool keepIncomplete)
+    : m_Choice(ChooseCharset(forced, bytes)), m_bKeepIncomplete(keepIncomplete)
 {
     std::string_view content = bytes.substr(m_Choice.bomLength);
     if (IsWideCharset(m_Choice.charset)) {
@@ -28,7 +29,8 @@ void HtmlDocument::Parse(std::string_view content, VEK::CHARSET charset, const V
     VEKFile::MemoryViewStream stream(content.data(), static_cast<unsigned>(content.size()));
     m_pTree = std::make_unique<VEKParser::HtmlDocTree>(charset);
     VEKParser::HtmlDocParser parser(stream, table, *m_pTree);
-    if (!parser.Parse()) throw std::runtime_error("elements nest too deep to parse");
+    m_bComplete = parser.Parse();
+    if (!m_bComplete && !m_bKeepIncomplete) throw std::runtime_error("elements nest too deep to parse");
 }
 
 } // namespace vekparse
