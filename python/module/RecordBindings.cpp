@@ -10,6 +10,7 @@
 #include "Bindings.h"
 #include "CommandLine.h"
 #include "Commands.h"
+#include "Conversions.h"
 #include "Inputs.h"
 
 namespace vekpy {
@@ -30,9 +31,25 @@ vekparse::Options ParseArguments(const std::vector<std::string>& arguments)
     return commandLine.GetOptions();
 }
 
+// File names are bytes; Python holds them as str with the bytes that are not UTF-8 escaped
+// (os.fsdecode).
+py::str FileNameStr(const std::string& name)
+{
+    PyObject* str = PyUnicode_DecodeFSDefaultAndSize(name.data(), static_cast<Py_ssize_t>(name.size()));
+    if (!str) throw py::error_already_set();
+    return py::reinterpret_steal<py::str>(str);
+}
+
+std::string FileNameBytes(const py::handle& name)
+{
+    PyObject* bytes = PyUnicode_EncodeFSDefault(name.ptr());
+    if (!bytes) throw py::error_already_set();
+    return py::reinterpret_steal<py::bytes>(bytes).cast<std::string>();
+}
+
 // (path, error) for each document of the command line, in input order; error is empty unless
 // the input could not be listed.
-std::vector<std::pair<std::string, std::string>> Inputs(const std::vector<std::string>& arguments)
+py::list Inputs(const std::vector<std::string>& arguments)
 {
     const vekparse::Options options = ParseArguments(arguments);
     std::vector<vekparse::Input> inputs;
@@ -41,29 +58,33 @@ std::vector<std::pair<std::string, std::string>> Inputs(const std::vector<std::s
     } catch (const vekparse::UsageError& e) {
         throw py::value_error(e.what());
     }
-    std::vector<std::pair<std::string, std::string>> listed;
+    py::list listed;
     for (const vekparse::Input& input : inputs) {
         if (input.kind == vekparse::Input::Kind::Stdin) throw py::value_error("standard input cannot be shared");
-        listed.emplace_back(input.path, input.error);
+        listed.append(py::make_tuple(FileNameStr(input.path), Str(input.error)));
     }
     return listed;
 }
 
-// (JSON line, error) for each path, run as the command line's command runs it.
-std::vector<std::pair<std::string, std::string>> Records(const std::vector<std::string>& arguments,
-                                                         const std::vector<std::string>& paths)
+// (JSON line as bytes, error) for each path, run as the command line's command runs it.
+py::list Records(const std::vector<std::string>& arguments, const py::list& names)
 {
+    std::vector<std::string> paths;
+    for (const py::handle name : names) paths.push_back(FileNameBytes(name));
     const vekparse::Options options = ParseArguments(arguments);
     const vekparse::DocumentJob job = vekparse::JobFor(options);
     if (!job) throw py::value_error("not a per-document command");
-    std::vector<std::pair<std::string, std::string>> records;
-    records.reserve(paths.size());
-    py::gil_scoped_release unlocked;
-    std::atomic<std::uint64_t> bytes{0};
-    for (const std::string& path : paths) {
-        vekparse::Outcome outcome = vekparse::ProcessDocument({path, vekparse::Input::Kind::File, {}}, job, true, false, bytes);
-        records.emplace_back(std::move(outcome.output), std::move(outcome.error));
+    std::vector<vekparse::Outcome> outcomes;
+    outcomes.reserve(paths.size());
+    {
+        py::gil_scoped_release unlocked;
+        std::atomic<std::uint64_t> bytes{0};
+        for (const std::string& path : paths)
+            outcomes.push_back(vekparse::ProcessDocument({path, vekparse::Input::Kind::File, {}}, job, true, false, bytes));
     }
+    py::list records(outcomes.size());
+    for (std::size_t i = 0; i < outcomes.size(); ++i)
+        records[i] = py::make_tuple(py::bytes(outcomes[i].output), Str(outcomes[i].error));
     return records;
 }
 
