@@ -52,9 +52,10 @@ def processes_cluster(tmp_path, workers):
         wait_for(scheduler_file.exists, 60, "the scheduler did not start")
         wait_for(lambda: "address" in scheduler_file.read_text(), 10, "no scheduler address")
         address = json.loads(scheduler_file.read_text())["address"]
-        for _ in range(workers):
+        for i in range(workers):
             started.append(subprocess.Popen(dask + ["distributed.cli.dask_worker", address, "--host", LOOPBACK,
-                                                    "--nthreads", "1", "--no-nanny", "--no-dashboard"],
+                                                    "--nthreads", "1", "--no-nanny", "--no-dashboard",
+                                                    "--local-directory", str(tmp_path / f"worker-{i}")],
                                             stderr=subprocess.DEVNULL))
         from distributed import Client
 
