@@ -10,6 +10,8 @@
 namespace test_support {
 
 inline const std::string PYTHON_DOC = "/usr/share/doc/python3/html";
+// Debian's interpreter, whatever python3 comes first on PATH: its standard library is the oracle.
+inline const std::string PYTHON = "/usr/bin/python3";
 
 // The bytes of a file, empty when it cannot be read.
 inline std::string ReadFile(const std::string& path)

@@ -21,7 +21,7 @@ struct Oracle {
 // Empty when python3 or the pages are missing.
 inline std::vector<Oracle> PythonOracle()
 {
-    const test_support::Output output = test_support::Run("python3 " + std::string(VEKPARSER_SOURCE_DIR) +
+    const test_support::Output output = test_support::Run(test_support::PYTHON + " " + std::string(VEKPARSER_SOURCE_DIR) +
                                                           "/tests/doctree/html_tree_oracle.py " + test_support::PYTHON_DOC);
     if (!output.ok) return {};
     std::vector<Oracle> pages;

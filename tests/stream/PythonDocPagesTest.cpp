@@ -17,7 +17,7 @@ namespace {
 // Page path -> its "S name" / "E name" lines, as Python's html.parser sees the pages.
 std::vector<std::pair<std::string, std::vector<std::string>>> PythonExpectation()
 {
-    const test_support::Output output = test_support::Run("python3 " + std::string(VEKPARSER_SOURCE_DIR) +
+    const test_support::Output output = test_support::Run(test_support::PYTHON + " " + std::string(VEKPARSER_SOURCE_DIR) +
                                                           "/tests/stream/html_tag_names.py " + test_support::PYTHON_DOC + " 13");
     std::vector<std::pair<std::string, std::vector<std::string>>> pages;
     if (!output.ok) return pages;

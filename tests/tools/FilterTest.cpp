@@ -25,7 +25,7 @@ TEST(Entities, EachModeWorksLineByLineInUtf8)
 std::string Python(const std::string& script, const std::string& argument)
 {
     TempDir dir;
-    return Shell("python3 " + dir.Write("script.py", script) + " '" + argument + "'");
+    return Shell(test_support::PYTHON + " " + dir.Write("script.py", script) + " '" + argument + "'");
 }
 
 // Every printable byte the code page defines, many times over (beyond one 4096-byte read).

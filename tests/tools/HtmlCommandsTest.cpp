@@ -64,8 +64,8 @@ TEST(HtmlCommands, SixteenBitPagesAndRawText)
     for (const auto& [codec, charset] : {std::pair<std::string, int>{"utf-16-le", 1201}, {"utf-16-be", 1210}}) {
         // Python writes the byte-order mark and the 16-bit units.
         const std::string wide = dir.Write(codec + ".html",
-            Shell("python3 -c 'import sys; sys.stdout.buffer.write((\"\\ufeff\" + open(sys.argv[1], encoding=\"utf-8\")"
-                  ".read()).encode(sys.argv[2]))' " + utf8 + " " + codec));
+            Shell(test_support::PYTHON + " -c 'import sys; sys.stdout.buffer.write((\"\\ufeff\" + "
+                  "open(sys.argv[1], encoding=\"utf-8\").read()).encode(sys.argv[2]))' " + utf8 + " " + codec));
         const nlohmann::json object = OneObject({"text", "--json", "-q", wide});
         EXPECT_EQ(object["charset"], charset);
         EXPECT_EQ(object["text"], text) << codec;

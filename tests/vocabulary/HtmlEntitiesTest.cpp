@@ -95,7 +95,8 @@ TEST(HtmlEntities, UnescapeUriRequiresSemicolonsAndLimitsTheQuery)
 TEST(HtmlEntities, AgreesWithPythonsHtml4Table)
 {
     const test_support::Output table = test_support::Run(
-        "python3 -c \"import html.entities as e; [print(n, c) for n, c in e.name2codepoint.items()]\" 2>/dev/null");
+        test_support::PYTHON +
+        " -c \"import html.entities as e; [print(n, c) for n, c in e.name2codepoint.items()]\" 2>/dev/null");
     if (!table.ok) GTEST_SKIP() << "python3 is not available";
     std::istringstream lines(table.text);
     std::string name;

@@ -154,7 +154,7 @@ TEST(NamedCharacters, AgreesWithPythonOnRealPages)
         if (bytes.empty()) GTEST_SKIP() << path << " is not installed";
         for (const VEK::CHARSET charset : {VEK::CHARSET_UTF8, VEK::CHARSET_WINDOWS_1252}) {
             std::ostringstream command;
-            command << "python3 " << VEKPARSER_SOURCE_DIR << "/tests/vocabulary/unescape_page.py " << path << ' '
+            command << test_support::PYTHON << " " << VEKPARSER_SOURCE_DIR << "/tests/vocabulary/unescape_page.py " << path << ' '
                     << static_cast<int>(charset) << " 2>/dev/null";
             const test_support::Output oracle = test_support::Run(command.str());
             if (!oracle.ok) GTEST_SKIP() << "python3 is not available";
