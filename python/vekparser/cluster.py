@@ -8,7 +8,8 @@ those of vekparse (files, directories, --files-from LIST, --glob, --charset, --h
 documents are listed once, split into tasks of consecutive documents, and each task writes the
 JSON Lines records of `vekparse COMMAND --json` for its documents to its own shard
 DIR/part-NNNNN.jsonl: the shards in name order hold the records in input order. Tasks carry file
-names, not bytes: every worker must see the same paths (a shared filesystem).
+names, not bytes: every worker must see the same paths (a shared filesystem), and resolves a
+relative one in its own working directory.
 
 A shard is written to a temporary file and renamed, so a task that runs again after its worker
 died replaces its shard whole: every record is present exactly once. Without --scheduler a
