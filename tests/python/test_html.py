@@ -5,6 +5,7 @@ import html
 import random
 import re
 import sys
+import threading
 from concurrent.futures import ThreadPoolExecutor
 
 import pytest
@@ -94,6 +95,25 @@ def test_threads_give_the_results_of_one_thread(pages):
 
     with ThreadPoolExecutor(4) as pool:
         assert list(pool.map(work, pages * 3)) == [work(data) for data in pages * 3]
+
+
+def test_parsing_releases_the_gil(pages):
+    data = b"".join(path.read_bytes() for path in pages) * 4
+    steps, stop = [0], threading.Event()
+
+    def spin():
+        while not stop.is_set():
+            steps[0] += 1
+
+    spinner = threading.Thread(target=spin)
+    spinner.start()
+    try:
+        before = steps[0]
+        vekparser.parse_html(data)
+        assert steps[0] > before, "no Python code ran while the page was parsed"
+    finally:
+        stop.set()
+        spinner.join()
 
 
 def test_bad_input_never_crashes():
