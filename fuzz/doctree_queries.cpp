@@ -32,10 +32,32 @@ void QueryNodes(const VEK::RefCount<HtmlDocTree::HtmlTreeNode>* begin,
     }
 }
 
+// The words of a text: the runs between the white space the parser collapses.
+std::vector<VEK::WString> Words(const VEK::WString& text)
+{
+    static const VEK::WString kWhite = {' ', '\t', '\n', '\r'};
+    std::vector<VEK::WString> words;
+    for (std::size_t start = text.find_first_not_of(kWhite); start != VEK::WString::npos;) {
+        const std::size_t end = text.find_first_of(kWhite, start);
+        words.push_back(text.substr(start, end - start));
+        start = text.find_first_not_of(kWhite, end);
+    }
+    return words;
+}
+
+// The readable text only moves line breaks: it holds the flat text's words in their order.
+void CheckReadableText(const HtmlDocTree& tree, const VEK::WString& flat)
+{
+    VEK::WString readable;
+    VEKParser::GetReadableText(tree, readable);
+    if (Words(readable) != Words(flat)) __builtin_trap();
+}
+
 void QueryTree(HtmlDocTree& tree)
 {
     VEK::WString text;
     tree.GetText(text);
+    CheckReadableText(tree, text);
     tree.GetText(text, VEKParser::NODE_ATT_TITLE);
     VEKFile::MemoryBuffer raw(4096);
     tree.GetRawText(raw, 64);

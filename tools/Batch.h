@@ -16,15 +16,20 @@ namespace vekparse {
 // The work of one command on one document. Throws to report that the document failed.
 using DocumentJob = std::function<void(Document& document, Record& record)>;
 
-// What one document gave: its output, or why it failed.
+// What one document gave: its output, and a note when it is not simply done.
 struct Outcome {
+    enum Kind { Done, Incomplete, Failed, Skipped, KINDS };
+    Kind kind = Done;
     std::string output;
-    std::string error;  // empty when the document succeeded
+    std::string note;  // why the document failed, was skipped or is incomplete
 };
 
 // Applies `job` to one input; adds the size of the document's bytes to `bytes`. Never throws.
 Outcome ProcessDocument(const Input& input, const DocumentJob& job, bool json, bool header,
                         std::atomic<std::uint64_t>& bytes);
+
+// The line about the document after its name ("incomplete: ..."); for a document not Done.
+std::string Note(const Outcome& outcome);
 
 // Why the document at `path` failed, from the exception being handled (call it in a catch).
 std::string DescribeFailure(const std::string& path = {});

@@ -5,7 +5,10 @@
 #include <cctype>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <string>
+
+#include <uchardet/uchardet.h>
 
 #include <VEKParser/encoding/SGMLEncodingHelper.h>
 #include <VEKParser/host/Conv.h>
@@ -84,26 +87,54 @@ bool IsValidUtf8(std::string_view bytes) noexcept
     return true;
 }
 
-CharsetChoice ChooseCharset(VEK::CHARSET forced, std::string_view bytes)
+const char* CharsetSourceName(CharsetSource source) noexcept
 {
-    const CharsetChoice bom = bytes.starts_with("\xEF\xBB\xBF") ? CharsetChoice{VEK::CHARSET_UTF8, 3, true}
-                              : bytes.starts_with("\xFF\xFE")    ? CharsetChoice{UTF16_LE, 2, true}
-                              : bytes.starts_with("\xFE\xFF")    ? CharsetChoice{UTF16_BE, 2, true}
-                                                                  : CharsetChoice{};
-    // A charset given on the command line wins; its own byte-order mark is still not content.
-    if (forced != VEK::CHARSET_UNKNOWN) return {forced, bom.charset == forced ? bom.bomLength : 0, true};
-    if (bom.settled) return bom;
-    return {IsValidUtf8(bytes) ? VEK::CHARSET_UTF8 : VEK::CHARSET_WINDOWS_1252, 0, false};
+    static constexpr const char* NAMES[] = {"option", "bom", "http", "meta", "utf8", "detected", "default"};
+    return NAMES[static_cast<unsigned>(source)];
 }
 
-bool Redeclare(CharsetChoice& choice, std::string_view declaredName)
+CharsetChoice ChooseCharset(VEK::CHARSET forced, std::string_view bytes, std::string_view httpCharset)
 {
-    if (choice.settled) return false;
-    choice.settled = true;
-    const VEK::CHARSET declared = DeclaredCharset(declaredName);
-    if (declared == VEK::CHARSET_UNKNOWN || declared == choice.charset) return false;
-    choice.charset = declared;
-    return true;
+    const CharsetChoice bom = bytes.starts_with("\xEF\xBB\xBF") ? CharsetChoice{VEK::CHARSET_UTF8, 3, CharsetSource::Bom}
+                              : bytes.starts_with("\xFF\xFE")    ? CharsetChoice{UTF16_LE, 2, CharsetSource::Bom}
+                              : bytes.starts_with("\xFE\xFF")    ? CharsetChoice{UTF16_BE, 2, CharsetSource::Bom}
+                                                                  : CharsetChoice{};
+    // A charset given on the command line wins; its own byte-order mark is still not content.
+    if (forced != VEK::CHARSET_UNKNOWN)
+        return {forced, bom.charset == forced ? bom.bomLength : 0, CharsetSource::Option};
+    if (bom.source == CharsetSource::Bom) return bom;
+    if (const auto http = ParseCharset(httpCharset)) return {*http, 0, CharsetSource::Http};
+    if (IsValidUtf8(bytes)) return {VEK::CHARSET_UTF8, 0, CharsetSource::Utf8};
+    return {VEK::CHARSET_WINDOWS_1252, 0, CharsetSource::Default};
+}
+
+bool Redeclare(CharsetChoice& choice, std::string_view declaredName, std::string_view content)
+{
+    if (choice.Settled()) return false;
+    const VEK::CHARSET before = choice.charset;
+    const VEK::CHARSET declared = declaredName.empty() ? VEK::CHARSET_UNKNOWN : DeclaredCharset(declaredName);
+    if (declared != VEK::CHARSET_UNKNOWN) {
+        choice.charset = declared;
+        choice.source = CharsetSource::Meta;
+    } else if (choice.source == CharsetSource::Default) {
+        const VEK::CHARSET detected = DetectCharset(content);
+        if (detected != VEK::CHARSET_UNKNOWN) choice = {detected, 0, CharsetSource::Detected};
+    }
+    return choice.charset != before;
+}
+
+VEK::CHARSET DetectCharset(std::string_view content)
+{
+    // A detector is costly to make: one per thread, reset between documents.
+    thread_local const std::unique_ptr<uchardet, decltype(&uchardet_delete)> detector(uchardet_new(), uchardet_delete);
+    if (!detector) return VEK::CHARSET_UNKNOWN;
+    uchardet_reset(detector.get());
+    if (uchardet_handle_data(detector.get(), content.data(), content.size()) != 0) return VEK::CHARSET_UNKNOWN;
+    uchardet_data_end(detector.get());
+    const char* name = uchardet_get_charset(detector.get());
+    const auto charset = ParseCharset(name != nullptr ? name : "");
+    if (!charset || IsWideCharset(*charset) || *charset == VEK::CHARSET_UTF8) return VEK::CHARSET_UNKNOWN;
+    return *charset;
 }
 
 std::string CharsetOfContentType(std::string_view contentType)

@@ -22,20 +22,37 @@ bool IsWideCharset(VEK::CHARSET charset) noexcept;
 
 bool IsValidUtf8(std::string_view bytes) noexcept;
 
-// The charset a document is read in, and whether its own declaration may still change it.
+// Where a document's charset came from, in the order of precedence: the command line, a
+// byte-order mark, the HTTP header of an archived response, the document's own meta charset,
+// valid UTF-8, what a detector finds in the bytes, and else 1252.
+enum class CharsetSource { Option, Bom, Http, Meta, Utf8, Detected, Default };
+
+// "option", "bom", "http", "meta", "utf8", "detected" or "default".
+const char* CharsetSourceName(CharsetSource source) noexcept;
+
+// The charset a document is read in, and why.
 struct CharsetChoice {
     VEK::CHARSET charset = VEK::CHARSET_UNKNOWN;
     unsigned bomLength = 0;  // bytes of byte-order mark before the content
-    bool settled = false;    // given on the command line or by a byte-order mark
+    CharsetSource source = CharsetSource::Default;
+
+    // Beyond the reach of the document's own declaration.
+    bool Settled() const noexcept { return source <= CharsetSource::Http; }
 };
 
-// The order of precedence is: the command line, a byte-order mark, the document's declaration
-// (which the caller applies afterwards with Redeclare), valid UTF-8, and else 1252.
-CharsetChoice ChooseCharset(VEK::CHARSET forced, std::string_view bytes);
+// The first guess: settled by the command line, a byte-order mark or `httpCharset` (the charset
+// parameter of an HTTP Content-Type, empty when there is none); otherwise UTF-8 when the bytes
+// are valid UTF-8, else a provisional 1252 until Redeclare has seen the document's declaration.
+CharsetChoice ChooseCharset(VEK::CHARSET forced, std::string_view bytes, std::string_view httpCharset = {});
 
-// Applies a declared charset name to an unsettled choice; true when the document has to be
-// read again in the charset it declares.
-bool Redeclare(CharsetChoice& choice, std::string_view declaredName);
+// Completes an unsettled choice with the document's declared charset name (empty when it has
+// none) and, failing that, with what the detector finds in `content` when it is not UTF-8;
+// true when the document has to be read again in the charset chosen now.
+bool Redeclare(CharsetChoice& choice, std::string_view declaredName, std::string_view content);
+
+// The charset uchardet finds in `content` when the library converts it and it is read as bytes;
+// unknown otherwise.
+VEK::CHARSET DetectCharset(std::string_view content);
 
 // The charset parameter of a media type ("text/html; charset=koi8-r"), or empty.
 std::string CharsetOfContentType(std::string_view contentType);

@@ -1,5 +1,6 @@
 // vekparse text, links, meta and dump: queries of the document tree.
 #include <memory>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -10,6 +11,7 @@
 
 #include "Commands.h"
 #include "HtmlDocument.h"
+#include "UrlResolver.h"
 
 namespace vekparse {
 
@@ -25,7 +27,12 @@ DocumentJob HtmlJob(const Options& options, Write write)
     auto table = std::make_shared<const VEKParser::HtmlKeywordTable>(options.profile);
     return [table, forced = options.charset, write](Document& document, Record& record) {
         const HtmlDocument html(document.Bytes(), forced, *table);
-        if (record.IsJson()) record.Fields()["charset"] = html.Charset();
+        if (record.IsJson()) {
+            record.Fields()["charset"] = html.Charset();
+            record.Fields()["charset_source"] = CharsetSourceName(html.Source());
+        }
+        if (!html.Complete())
+            record.MarkIncomplete("the parser stops at its nesting limit of 128 open elements; the record holds what came before");
         write(html.Tree(), record);
     };
 }
@@ -51,32 +58,46 @@ std::string TextOf(TextKind kind, const HtmlDocTree& tree)
     }
     if (kind == TextKind::Hidden)
         tree.GetHiddenText(text, VEKParser::HIDDEN_ATT_CAPTION | VEKParser::HIDDEN_ATT_KEYWORDS);
-    else
+    else if (kind == TextKind::Flat)
         tree.GetText(text);
+    else
+        VEKParser::GetReadableText(tree, text);
     return Utf8(text);
 }
 
-void WriteLinks(const HtmlDocTree& tree, Record& record)
+// With `absolute`, each link also as resolved against the document's base, or against
+// `fallbackBase` (the address the document came from) when it has none.
+void WriteLinks(const HtmlDocTree& tree, Record& record, bool absolute, std::string_view fallbackBase)
 {
     VEK::WString base, redirect;
     tree.GetBaseUri(base);
     tree.GetMetaRedirectUri(redirect);
     std::vector<HtmlDocTree::LinkCaption> links;
     tree.GetLinks(links);
+    const std::string baseText = Utf8(base);
+    std::optional<UrlResolver> resolver;
+    if (absolute) resolver.emplace(baseText, fallbackBase);
     if (record.IsJson()) {
         nlohmann::ordered_json list = nlohmann::ordered_json::array();
-        for (const HtmlDocTree::LinkCaption& link : links)
-            list.push_back({{"uri", Utf8(link.m_sUri)}, {"caption", Utf8(link.m_sCaption)}});
-        record.Fields()["base"] = Utf8(base);
+        for (const HtmlDocTree::LinkCaption& link : links) {
+            const std::string href = Utf8(link.m_sUri);
+            if (resolver)
+                list.push_back({{"href", href}, {"url", resolver->Resolve(href)}, {"caption", Utf8(link.m_sCaption)}});
+            else
+                list.push_back({{"uri", href}, {"caption", Utf8(link.m_sCaption)}});
+        }
+        record.Fields()["base"] = baseText;
         record.Fields()["redirect"] = Utf8(redirect);
         record.Fields()["links"] = std::move(list);
         return;
     }
     std::string& out = record.Text();
-    if (!base.empty()) out += fmt::format("base\t{}\n", Utf8(base));
+    if (!base.empty()) out += fmt::format("base\t{}\n", baseText);
     if (!redirect.empty()) out += fmt::format("redirect\t{}\n", Utf8(redirect));
-    for (const HtmlDocTree::LinkCaption& link : links)
-        out += fmt::format("link\t{}\t{}\n", Utf8(link.m_sUri), Utf8(link.m_sCaption));
+    for (const HtmlDocTree::LinkCaption& link : links) {
+        const std::string href = Utf8(link.m_sUri);
+        out += fmt::format("link\t{}\t{}\n", resolver ? resolver->Resolve(href) : href, Utf8(link.m_sCaption));
+    }
 }
 
 void WriteMeta(const HtmlDocTree& tree, Record& record)
@@ -133,7 +154,13 @@ DocumentJob TextJob(const Options& options)
     });
 }
 
-DocumentJob LinksJob(const Options& options) { return HtmlJob(options, WriteLinks); }
+DocumentJob LinksJob(const Options& options)
+{
+    // Loose files carry no address of their own to fall back on.
+    return HtmlJob(options, [absolute = options.absoluteLinks](const HtmlDocTree& tree, Record& record) {
+        WriteLinks(tree, record, absolute, {});
+    });
+}
 DocumentJob MetaJob(const Options& options) { return HtmlJob(options, WriteMeta); }
 DocumentJob DumpJob(const Options& options) { return HtmlJob(options, WriteDump); }
 

@@ -22,7 +22,7 @@ struct CommandEntry {
 };
 
 constexpr CommandEntry COMMANDS[] = {
-    {"text", "The plain text of each HTML document (UTF-8).", Command::Text, DOCUMENTS | CHARSET | PROFILE},
+    {"text", "The text of each HTML document in lines and paragraphs (UTF-8).", Command::Text, DOCUMENTS | CHARSET | PROFILE},
     {"links", "The links of each HTML document with their captions, its base and redirect URIs.", Command::Links,
      DOCUMENTS | CHARSET | PROFILE},
     {"meta", "Title, subject, author, keywords, meta values and meta charset of each HTML document.",
@@ -74,11 +74,19 @@ void AddCommandOptions(CLI::App& command, Command which, Options& options, std::
     case Command::Text: {
         auto* raw = command.add_flag_function("--raw", [&](std::int64_t) { options.textKind = TextKind::Raw; },
                                              "The document's own bytes of text, no references resolved");
-        command.add_flag_function("--hidden", [&](std::int64_t) { options.textKind = TextKind::Hidden; },
-                                  "The hidden text: alternative texts, captions, meta keywords")
-            ->excludes(raw);
+        auto* hidden = command.add_flag_function("--hidden", [&](std::int64_t) { options.textKind = TextKind::Hidden; },
+                                                 "The hidden text: alternative texts, captions, meta keywords")
+                           ->excludes(raw);
+        command.add_flag_function("--flat", [&](std::int64_t) { options.textKind = TextKind::Flat; },
+                                  "The text in one line, blocks joined by blanks (the library's GetText)")
+            ->excludes(raw)
+            ->excludes(hidden);
         break;
     }
+    case Command::Links:
+        command.add_flag("--absolute", options.absoluteLinks,
+                         "Resolve each link against the document's base URI; a link that does not resolve stays as written");
+        break;
     case Command::Entities:
         command.add_option("mode", options.entityMode, "escape, unescape or unescape-uri")
             ->required()

@@ -1,5 +1,7 @@
 // vekparse entities and vekparse convert: filters from standard input to standard output.
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <exception>
 #include <string>
 #include <string_view>
@@ -50,7 +52,9 @@ int RunFilter(Filter&& filter)
 {
     try {
         filter(ReadStandardInput());
-        return std::fflush(stdout) == 0 ? 0 : 1;
+        if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return 0;
+        fmt::print(stderr, "vekparse: cannot write standard output: {}\n", std::strerror(errno));
+        return 1;
     } catch (const std::exception& e) {
         fmt::print(stderr, "vekparse: {}\n", e.what());
     } catch (const VEK::BaseException& e) {

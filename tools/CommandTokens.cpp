@@ -90,6 +90,7 @@ void WriteTokens(const std::vector<Token>& tokens, const CharsetChoice& choice, 
 {
     if (record.IsJson()) {
         record.Fields()["charset"] = choice.charset;
+        record.Fields()["charset_source"] = CharsetSourceName(choice.source);
         std::string& list = record.RawField("tokens");
         list.push_back('[');
         for (const Token& token : tokens) {
@@ -119,7 +120,7 @@ std::vector<Token> Tokenize(std::string_view bytes, CharsetChoice& choice)
     std::string declared;
     if (IsWideCharset(choice.charset)) return Tokenize<unsigned short>(bytes, choice, declared);
     std::vector<Token> tokens = Tokenize<char>(bytes, choice, declared);
-    if (Redeclare(choice, declared)) tokens = Tokenize<char>(bytes, choice, declared);
+    if (Redeclare(choice, declared, bytes)) tokens = Tokenize<char>(bytes, choice, declared);
     return tokens;
 }
 

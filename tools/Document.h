@@ -10,7 +10,8 @@
 
 namespace vekparse {
 
-// The bytes of one input: a file mapped into memory, or standard input read whole.
+// The bytes of one input: a file mapped into memory, or read whole (standard input, and files
+// that report no size).
 class Document {
 public:
     // Throws VEK::Exception (a file that cannot be opened or mapped) or std::runtime_error.
@@ -26,11 +27,15 @@ public:
 
 private:
     std::string m_sPath;
-    std::string m_sStdin;
+    std::string m_sRead;  // the bytes when they are not mapped
     std::unique_ptr<VEK::BinaryStreamBuf> m_pStream;
 };
 
-// Reads standard input to its end; the library's 32-bit offsets allow less than 4 GiB.
+// Reads a descriptor to its end; the library's 32-bit offsets allow less than 4 GiB. Throws
+// std::runtime_error, whose text is the reason alone.
+std::string ReadToEnd(int fd);
+
+// ReadToEnd of standard input, its errors saying "standard input".
 std::string ReadStandardInput();
 
 } // namespace vekparse

@@ -1,14 +1,12 @@
 #include "HtmlDocument.h"
 
-#include <stdexcept>
-
 #include <VEKParser/host/MappedFile.h>
 
 namespace vekparse {
 
 HtmlDocument::HtmlDocument(std::string_view bytes, VEK::CHARSET forced, const VEKParser::HtmlKeywordTable& table,
-                           bool keepIncomplete)
-    : m_Choice(ChooseCharset(forced, bytes)), m_bKeepIncomplete(keepIncomplete)
+                           std::string_view httpCharset)
+    : m_Choice(ChooseCharset(forced, bytes, httpCharset))
 {
     std::string_view content = bytes.substr(m_Choice.bomLength);
     if (IsWideCharset(m_Choice.charset)) {
@@ -19,7 +17,7 @@ HtmlDocument::HtmlDocument(std::string_view bytes, VEK::CHARSET forced, const VE
     Parse(content, m_Choice.charset, table);
     VEK::WString declared;
     m_pTree->GetMetaCharset(declared);
-    if (Redeclare(m_Choice, VEK::ToUtf8(declared))) Parse(content, m_Choice.charset, table);
+    if (Redeclare(m_Choice, VEK::ToUtf8(declared), content)) Parse(content, m_Choice.charset, table);
 }
 
 HtmlDocument::~HtmlDocument() = default;
@@ -30,7 +28,6 @@ void HtmlDocument::Parse(std::string_view content, VEK::CHARSET charset, const V
     m_pTree = std::make_unique<VEKParser::HtmlDocTree>(charset);
     VEKParser::HtmlDocParser parser(stream, table, *m_pTree);
     m_bComplete = parser.Parse();
-    if (!m_bComplete && !m_bKeepIncomplete) throw std::runtime_error("elements nest too deep to parse");
 }
 
 } // namespace vekparse

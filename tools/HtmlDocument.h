@@ -15,26 +15,26 @@ namespace vekparse {
 // names another one than the first guess. 16-bit documents are parsed as their UTF-8 form.
 class HtmlDocument {
 public:
-    // Throws std::runtime_error when the document nests deeper than the parser allows, unless
-    // `keepIncomplete` asks for the tree built up to that point.
+    // `httpCharset` is the charset parameter of the HTTP Content-Type the document came with.
     HtmlDocument(std::string_view bytes, VEK::CHARSET forced, const VEKParser::HtmlKeywordTable& table,
-                 bool keepIncomplete = false);
+                 std::string_view httpCharset = {});
     ~HtmlDocument();
 
     const VEKParser::HtmlDocTree& Tree() const noexcept { return *m_pTree; }
     // The charset of the document's bytes (the tree's is UTF-8 for a 16-bit document).
     VEK::CHARSET Charset() const noexcept { return m_Choice.charset; }
-    // False when the nesting limit stopped the parse.
+    // Whether the tree holds the whole document: the parser stops at its nesting limit and
+    // keeps what it built before.
     bool Complete() const noexcept { return m_bComplete; }
+    CharsetSource Source() const noexcept { return m_Choice.source; }
 
 private:
     void Parse(std::string_view content, VEK::CHARSET charset, const VEKParser::HtmlKeywordTable& table);
 
     CharsetChoice m_Choice;
+    bool m_bComplete = true;
     std::string m_sUtf8;  // the UTF-8 form of a 16-bit document
     std::unique_ptr<VEKParser::HtmlDocTree> m_pTree;
-    bool m_bKeepIncomplete;
-    bool m_bComplete = true;
 };
 
 } // namespace vekparse

@@ -1,12 +1,17 @@
 #include "Inputs.h"
 
 #include <algorithm>
-#include <fstream>
-#include <iostream>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 
+#include <fcntl.h>
 #include <fnmatch.h>
+#include <unistd.h>
+
+#include "Document.h"
+#include "Quoting.h"
 
 namespace vekparse {
 
@@ -34,14 +39,19 @@ public:
 
     void AddList(const std::string& list)
     {
-        if (list == "-") {
-            UseStdin("standard input cannot be both a document and the --files-from list");
-            AddLines(std::cin);
-            return;
+        if (list == "-") UseStdin("standard input cannot be both a document and the --files-from list");
+        // Read whole before anything else, so that a list that cannot be read (a directory, a
+        // read error halfway) stops the program instead of giving part of a batch.
+        const int fd = list == "-" ? STDIN_FILENO : ::open(list.c_str(), O_RDONLY | O_CLOEXEC);
+        std::string text, failure = fd < 0 ? std::strerror(errno) : "";
+        try {
+            if (fd >= 0) text = ReadToEnd(fd);
+        } catch (const std::runtime_error& e) {
+            failure = e.what();
         }
-        std::ifstream file(list);
-        if (!file) throw UsageError("cannot read the --files-from list " + list);
-        AddLines(file);
+        if (fd > STDIN_FILENO) ::close(fd);
+        if (!failure.empty()) throw UsageError("cannot read the --files-from list " + QuotedName(list) + ": " + failure);
+        AddLines(text);
     }
 
     std::vector<Input> Take() { return std::move(m_Inputs); }
@@ -53,11 +63,14 @@ private:
         m_bStdinUsed = true;
     }
 
-    void AddLines(std::istream& in)
+    void AddLines(std::string_view text)
     {
-        for (std::string line; std::getline(in, line);) {
-            if (!line.empty() && line.back() == '\r') line.pop_back();
-            if (!line.empty()) Add(line);
+        while (!text.empty()) {
+            const std::size_t end = std::min(text.find('\n'), text.size());
+            std::string_view line = text.substr(0, end);
+            text.remove_prefix(std::min(end + 1, text.size()));
+            if (line.ends_with('\r')) line.remove_suffix(1);
+            if (!line.empty()) Add(std::string(line));
         }
     }
 
@@ -85,11 +98,27 @@ private:
             }
             const fs::directory_entry entry = entries[next++];
             std::error_code error;
-            if (entry.is_directory(error) && !entry.is_symlink(error))
+            if (entry.is_directory(error) && !entry.is_symlink(error)) {
                 stack.push_back({List(entry.path()), 0});
-            else if (entry.is_regular_file(error) && Matches(entry.path().lexically_relative(root)))
-                m_Inputs.push_back({entry.path().string(), Input::Kind::File, {}});
+            } else if (Matches(entry.path().lexically_relative(root))) {
+                std::string skipped = SkipReason(entry);
+                m_Inputs.push_back({entry.path().string(), skipped.empty() ? Input::Kind::File : Input::Kind::Skipped,
+                                    std::move(skipped)});
+            }
         }
+    }
+
+    // Why the walk passes an entry by; empty for a regular file (or a link to one). Opening
+    // any other kind could block (a FIFO) or fail without a document to report.
+    static std::string SkipReason(const fs::directory_entry& entry)
+    {
+        std::error_code error;
+        const fs::file_type type = entry.status(error).type();
+        if (type == fs::file_type::regular) return {};
+        if (type == fs::file_type::not_found && entry.is_symlink(error)) return "dangling symbolic link";
+        if (error) return error.message();
+        if (type == fs::file_type::directory) return "symbolic link to a directory, not followed";
+        return "not a regular file";
     }
 
     std::vector<fs::directory_entry> List(const fs::path& directory)

@@ -11,7 +11,8 @@ namespace vekparse {
 
 enum class Command { Text, Links, Meta, Dump, Tokens, Asn1, Entities, Convert };
 
-enum class TextKind { Plain, Raw, Hidden };
+// Readable: the text in lines and paragraphs; Flat: the library's GetText, blocks joined by blanks.
+enum class TextKind { Readable, Flat, Raw, Hidden };
 
 enum class EntityMode { Escape, Unescape, UnescapeUri };
 
@@ -30,7 +31,8 @@ struct Options {
     bool quiet = false;
 
     // Per command.
-    TextKind textKind = TextKind::Plain;
+    TextKind textKind = TextKind::Readable;
+    bool absoluteLinks = false;
     EntityMode entityMode = EntityMode::Escape;
     bool escapeDelimiters = true;
     bool escapeAbove255 = false;

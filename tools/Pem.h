@@ -15,8 +15,9 @@ struct PemBlock {
 // Whether the bytes are PEM text rather than binary DER: a BEGIN line after nothing but text.
 bool LooksLikePem(std::string_view bytes) noexcept;
 
-// Every block in order; text outside the blocks is ignored, as OpenSSL does. Throws
-// std::runtime_error for a block without its END line or with characters that are not base64.
+// Every block in order; text outside the blocks and encapsulated headers (RFC 1421) are
+// ignored, as OpenSSL does. Throws std::runtime_error for a block without its END line, with
+// characters that are not base64, or encrypted. The errors name the label as QuotedName does.
 std::vector<PemBlock> DecodePem(std::string_view text);
 
 } // namespace vekparse

@@ -2,14 +2,26 @@
 
 #include <array>
 
+#include "Base64.h"
+#include "Charsets.h"
+#include "Quoting.h"
+
 namespace vekparse {
 
 Record::Record(bool json, const std::string& path, bool header) : m_bJson(json)
 {
-    if (m_bJson)
+    if (m_bJson) {
         m_Fields["path"] = path;
-    else if (header)
-        m_sText.append("==> ").append(path).append(" <==\n");
+        if (!IsValidUtf8(path)) m_Fields["path_base64"] = EncodeBase64(path);
+    } else if (header) {
+        m_sText.append("==> ").append(QuotedName(path)).append(" <==\n");
+    }
+}
+
+void Record::MarkIncomplete(std::string why)
+{
+    if (m_bJson) m_Fields["complete"] = false;
+    m_sIncomplete = std::move(why);
 }
 
 std::string& Record::RawField(std::string key)

@@ -14,7 +14,8 @@ namespace vekparse {
 class Record {
 public:
     // With `header`, readable output starts with a line naming the document, as head(1) does
-    // for several files.
+    // for several files. A JSON record names it by "path" (valid UTF-8) and, when the name is
+    // not valid UTF-8, by its exact bytes in "path_base64" too.
     Record(bool json, const std::string& path, bool header);
 
     bool IsJson() const noexcept { return m_bJson; }
@@ -24,6 +25,12 @@ public:
     // large to build as JSON objects first; it follows the other fields.
     std::string& RawField(std::string key);
 
+    // Marks a record that holds only part of its document ("complete": false in JSON); `why`
+    // is what the warning line says.
+    void MarkIncomplete(std::string why);
+    // Why the record is incomplete; empty when it is complete.
+    const std::string& Incomplete() const noexcept { return m_sIncomplete; }
+
     // The bytes for standard output.
     std::string Finish();
 
@@ -31,6 +38,7 @@ private:
     bool m_bJson;
     nlohmann::ordered_json m_Fields;
     std::string m_sText;
+    std::string m_sIncomplete;
     std::vector<std::pair<std::string, std::string>> m_RawFields;
 };
 

@@ -66,22 +66,31 @@ void BM_DocParseTextLinks(benchmark::State& state)
 }
 BENCHMARK(BM_DocParseTextLinks)->Unit(benchmark::kMillisecond);
 
-// The queries alone, on trees parsed once, to see their share of the whole job.
+// The sample parsed once, for the benchmarks of queries alone.
+const std::vector<std::unique_ptr<VEKParser::HtmlDocTree>>& ParsedTrees()
+{
+    static const std::vector<std::unique_ptr<VEKParser::HtmlDocTree>> trees = [] {
+        const VEKParser::HtmlKeywordTable table(VEKParser::DEFAULT_PRT);
+        std::vector<std::unique_ptr<VEKParser::HtmlDocTree>> parsed;
+        for (auto& buffer : SampleStreams()) {
+            buffer->SeekG(0);
+            parsed.push_back(std::make_unique<VEKParser::HtmlDocTree>(65001));
+            VEKParser::HtmlDocParser(*buffer, table, *parsed.back()).Parse();
+        }
+        return parsed;
+    }();
+    return trees;
+}
+
+// The queries alone, to see their share of the whole job.
 void BM_QueriesOnParsedTrees(benchmark::State& state)
 {
-    auto& buffers = SampleStreams();
+    const auto& buffers = SampleStreams();
     if (SkipWhenEmpty(state, buffers.empty())) return;
-    const VEKParser::HtmlKeywordTable table(VEKParser::DEFAULT_PRT);
-    std::vector<std::unique_ptr<VEKParser::HtmlDocTree>> trees;
-    for (auto& buffer : buffers) {
-        buffer->SeekG(0);
-        trees.push_back(std::make_unique<VEKParser::HtmlDocTree>(65001));
-        VEKParser::HtmlDocParser(*buffer, table, *trees.back()).Parse();
-    }
     VEK::WString text;
     std::vector<VEKParser::HtmlDocTree::LinkCaption> links;
     for (auto _ : state) {
-        for (const auto& tree : trees) {
+        for (const auto& tree : ParsedTrees()) {
             tree->GetText(text);
             links.clear();
             tree->GetLinks(links);
@@ -92,6 +101,29 @@ void BM_QueriesOnParsedTrees(benchmark::State& state)
     state.SetBytesProcessed(state.iterations() * vek_bench::TotalBytes(buffers));
 }
 BENCHMARK(BM_QueriesOnParsedTrees)->Unit(benchmark::kMillisecond);
+
+// The flat text and the readable text of the same trees: the layout should cost little more.
+template <void (*Query)(const VEKParser::HtmlDocTree&, VEK::WString&)>
+void BM_TextOfParsedTrees(benchmark::State& state)
+{
+    const auto& buffers = SampleStreams();
+    if (SkipWhenEmpty(state, buffers.empty())) return;
+    VEK::WString text;
+    for (auto _ : state) {
+        for (const auto& tree : ParsedTrees()) {
+            Query(*tree, text);
+            benchmark::DoNotOptimize(text.data());
+        }
+    }
+    state.SetBytesProcessed(state.iterations() * vek_bench::TotalBytes(buffers));
+}
+
+void FlatText(const VEKParser::HtmlDocTree& tree, VEK::WString& text) { tree.GetText(text); }
+
+BENCHMARK(BM_TextOfParsedTrees<FlatText>)->Name("BM_FlatTextOfParsedTrees")->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TextOfParsedTrees<VEKParser::GetReadableText>)
+    ->Name("BM_ReadableTextOfParsedTrees")
+    ->Unit(benchmark::kMillisecond);
 
 struct Collected {
     std::string text;

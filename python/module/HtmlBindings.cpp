@@ -10,6 +10,7 @@
 
 #include <VEKParser/host/MemoryBuffer.h>
 #include <VEKParser/html/doctree/HtmlDocTree.h>
+#include <VEKParser/html/doctree/ReadableText.h>
 #include <VEKParser/html/vocabulary/HtmlKeywordTable.h>
 
 #include "Bindings.h"
@@ -50,7 +51,7 @@ public:
         const VEKParser::HtmlKeywordTable& table = TableFor(profile);
         const ByteView view(data);
         py::gil_scoped_release unlocked;
-        m_pDocument = std::make_unique<vekparse::HtmlDocument>(view.Bytes(), forced, table, true);
+        m_pDocument = std::make_unique<vekparse::HtmlDocument>(view.Bytes(), forced, table);
     }
 
     const HtmlDocTree& Tree() const { return m_pDocument->Tree(); }
@@ -140,6 +141,11 @@ py::str WideQuery(const Document& document)
     return document.Wide([](const HtmlDocTree& tree, VEK::WString& text) { (tree.*Query)(text); });
 }
 
+py::str ReadableText(const Document& document)
+{
+    return document.Wide([](const HtmlDocTree& tree, VEK::WString& text) { VEKParser::GetReadableText(tree, text); });
+}
+
 py::iterator Tokens(const py::buffer& data, const py::object& charset)
 {
     const VEK::CHARSET forced = CharsetArgument(charset);
@@ -177,7 +183,9 @@ void BindHtml(py::module_& module)
 
     using Summary = HtmlDocTree::DocSummaryInformation;
     py::class_<Document>(module, "Document", DOCUMENT_DOC)
-        .def("text", &WideQuery<&HtmlDocTree::GetText>, "The page's visible text.")
+        .def("text", &ReadableText,
+             "The page's visible text laid out for reading: headings and paragraphs apart, list items and\n"
+             "table rows on lines of their own, table cells parted by tabs.")
         .def("flat_text", &WideQuery<&HtmlDocTree::GetText>,
              "The page's visible text as the tree gives it: text blocks joined by single blanks.")
         .def("raw_text", &Document::RawText, py::arg("limit") = py::none(),

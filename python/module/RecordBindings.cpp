@@ -47,8 +47,18 @@ std::string FileNameBytes(const py::handle& name)
     return py::reinterpret_steal<py::bytes>(bytes).cast<std::string>();
 }
 
-// (path, error) for each document of the command line, in input order; error is empty unless
-// the input could not be listed.
+// Indexed by vekparse::Outcome::Kind.
+constexpr const char* KIND_NAMES[] = {"done", "incomplete", "failed", "skipped"};
+
+// (kind, note): what became of a document and the line vekparse writes about it.
+py::tuple Fate(const vekparse::Outcome& outcome)
+{
+    return py::make_tuple(KIND_NAMES[outcome.kind],
+                          outcome.kind == vekparse::Outcome::Done ? py::str() : Str(vekparse::Note(outcome)));
+}
+
+// (path, kind, note) for each document of the command line, in input order: kind "file" for
+// a file to read, else the fate vekparse gives an input it cannot list or skips.
 py::list Inputs(const std::vector<std::string>& arguments)
 {
     const vekparse::Options options = ParseArguments(arguments);
@@ -59,14 +69,18 @@ py::list Inputs(const std::vector<std::string>& arguments)
         throw py::value_error(e.what());
     }
     py::list listed;
+    std::atomic<std::uint64_t> bytes{0};
     for (const vekparse::Input& input : inputs) {
         if (input.kind == vekparse::Input::Kind::Stdin) throw py::value_error("standard input cannot be shared");
-        listed.append(py::make_tuple(FileNameStr(input.path), Str(input.error)));
+        const py::tuple fate = input.kind == vekparse::Input::Kind::File
+                                   ? py::make_tuple("file", py::str())
+                                   : Fate(vekparse::ProcessDocument(input, {}, true, false, bytes));
+        listed.append(py::make_tuple(FileNameStr(input.path), fate[0], fate[1]));
     }
     return listed;
 }
 
-// (JSON line as bytes, error) for each path, run as the command line's command runs it.
+// (JSON line as bytes, kind, note) for each path, run as the command line's command runs it.
 py::list Records(const std::vector<std::string>& arguments, const py::list& names)
 {
     std::vector<std::string> paths;
@@ -83,8 +97,10 @@ py::list Records(const std::vector<std::string>& arguments, const py::list& name
             outcomes.push_back(vekparse::ProcessDocument({path, vekparse::Input::Kind::File, {}}, job, true, false, bytes));
     }
     py::list records(outcomes.size());
-    for (std::size_t i = 0; i < outcomes.size(); ++i)
-        records[i] = py::make_tuple(py::bytes(outcomes[i].output), Str(outcomes[i].error));
+    for (std::size_t i = 0; i < outcomes.size(); ++i) {
+        const py::tuple fate = Fate(outcomes[i]);
+        records[i] = py::make_tuple(py::bytes(outcomes[i].output), fate[0], fate[1]);
+    }
     return records;
 }
 
@@ -93,9 +109,9 @@ py::list Records(const std::vector<std::string>& arguments, const py::list& name
 void BindRecords(py::module_& module)
 {
     module.def("_inputs", &Inputs, py::arg("arguments"),
-               "The documents a vekparse command line names, as vekparse lists them: (path, error) pairs.");
+               "The documents a vekparse command line names, as vekparse lists them: (path, kind, note).");
     module.def("_records", &Records, py::arg("arguments"), py::arg("paths"),
-               "The records of `vekparse ARGUMENTS --json` for the given paths: (line, error) pairs.");
+               "The records of `vekparse ARGUMENTS --json` for the given paths: (line, kind, note).");
 }
 
 } // namespace vekpy

@@ -34,11 +34,16 @@ MAX_FILES_PER_TASK = 2000
 
 @dataclass
 class Summary:
-    """What a run did: the documents listed, the shards written and the documents that failed."""
+    """What a run did: the documents, the shards written, and the line vekparse writes about each
+    document that failed, was skipped or is incomplete, as (path, kind, note) in input order."""
 
     documents: int = 0
     shards: list = field(default_factory=list)
-    failures: list = field(default_factory=list)  # (path, reason) in input order
+    notes: list = field(default_factory=list)
+
+    @property
+    def failures(self):
+        return [(path, note) for path, kind, note in self.notes if kind == "failed"]
 
     @property
     def ok(self):
@@ -46,15 +51,15 @@ class Summary:
 
 
 def write_shard(arguments, paths, out, index):
-    """Runs on a worker: writes the records of `paths` to shard `index` of `out`, returns the
-    (path, reason) of each document that failed."""
+    """Runs on a worker: writes the records of `paths` to shard `index` of `out`; returns the
+    (path, kind, note) of each document that is not simply done."""
     records = _vekparser._records(arguments, paths)
     shard = os.path.join(out, "part-%05d.jsonl" % index)
     temporary = os.path.join(out, ".part-%05d.%s.tmp" % (index, uuid.uuid4().hex))
     with open(temporary, "wb") as stream:
-        stream.writelines(line for line, _ in records)
+        stream.writelines(line for line, _, _ in records)
     os.replace(temporary, shard)
-    return [(path, reason) for path, (_, reason) in zip(paths, records) if reason]
+    return [(path, kind, note) for path, (_, kind, note) in zip(paths, records) if kind != "done"]
 
 
 def partition(paths, workers, files_per_task=None):
@@ -100,10 +105,10 @@ def run(command, inputs, out, scheduler=None, workers=None, options=(), files_pe
     listed = _vekparser._inputs(arguments)
     os.makedirs(out, exist_ok=True)
     _clear(out, "part-*.jsonl")
-    summary = Summary(documents=len(listed))
-    order = {path: i for i, (path, _) in enumerate(listed)}
-    failures = [(path, reason) for path, reason in listed if reason]
-    paths = [path for path, reason in listed if not reason]
+    order = {path: i for i, (path, _, _) in enumerate(listed)}
+    notes = [entry for entry in listed if entry[1] != "file"]
+    paths = [path for path, kind, _ in listed if kind == "file"]
+    summary = Summary(documents=sum(kind != "skipped" for _, kind, _ in listed))
     client, cluster = _client(scheduler, workers)
     try:
         slots = sum(client.nthreads().values()) or 1
@@ -114,14 +119,14 @@ def run(command, inputs, out, scheduler=None, workers=None, options=(), files_pe
             for i, task in enumerate(tasks)
         ]
         for result in client.gather(futures):
-            failures.extend(result)
+            notes.extend(result)
         summary.shards = [os.path.join(out, "part-%05d.jsonl" % i) for i in range(len(tasks))]
     finally:
         client.close()
         if cluster is not None:
             cluster.close()
     _clear(out, ".part-*.tmp")  # left by workers that died while writing
-    summary.failures = sorted(failures, key=lambda failure: order.get(failure[0], 0))
+    summary.notes = sorted(notes, key=lambda note: order[note[0]])
     return summary
 
 
@@ -144,12 +149,10 @@ def main(argv=None):
         summary = run(known.command, rest, known.out, known.scheduler, known.workers, files_per_task=known.files_per_task)
     except ValueError as error:
         parser.error(str(error))
-    for path, reason in summary.failures:
-        print("vekparser.cluster: %s: %s" % (path, reason), file=sys.stderr)
-    print(
-        "%d documents, %d failed, %d shards, %.3f s" % (summary.documents, len(summary.failures), len(summary.shards), time.monotonic() - start),
-        file=sys.stderr,
-    )
+    for path, _, note in summary.notes:
+        print("vekparser.cluster: %s: %s" % (path, note), file=sys.stderr)
+    counts = ", ".join("%d %s" % (sum(kind == k for _, kind, _ in summary.notes), k) for k in ("failed", "incomplete", "skipped"))
+    print("%d documents, %s, %d shards, %.3f s" % (summary.documents, counts, len(summary.shards), time.monotonic() - start), file=sys.stderr)
     return 0 if summary.ok else 1
 
 

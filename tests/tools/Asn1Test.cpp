@@ -86,6 +86,32 @@ TEST(Asn1, ValuesOfTheSampleCertificate)
     EXPECT_EQ(values["Boolean"], true);
 }
 
+// Encapsulated headers of old PEM stand before the base64 up to a blank line and change nothing
+// in what it holds; an encrypted block (as openssl writes a traditional key) cannot be decoded.
+TEST(Asn1, PemHeadersAreSkippedAndEncryptedBlocksReported)
+{
+    const std::string pem = ReadFile(Sample("certificates.pem"));
+    const std::size_t body = pem.find('\n', pem.find("-----BEGIN")) + 1, end = pem.find('\n', pem.find("-----END")) + 1;
+    auto withHeaders = [&](const std::string& headers, const std::string& newline) {
+        return std::regex_replace(pem.substr(0, body) + headers + pem.substr(body, end - body), std::regex("\n"), newline);
+    };
+    TempDir dir;
+    const std::vector<std::string> variants = {
+        dir.Write("plain.pem", pem.substr(0, end)),
+        dir.Write("two.pem", withHeaders("Proc-Type: 4,MIC-CLEAR\nContent-Domain: RFC822\n\n", "\n")),
+        dir.Write("folded.pem", withHeaders("Comment: a header\n  folded over two lines\n\n", "\n")),
+        dir.Write("crlf.pem", withHeaders("Proc-Type: 4,MIC-CLEAR\n \t\n", "\r\n"))};
+    const std::vector<nlohmann::json> objects = JsonPerFile({"asn1"}, variants);
+    for (std::size_t i = 1; i < objects.size(); ++i) EXPECT_EQ(objects[i]["blocks"], objects[0]["blocks"]) << variants[i];
+
+    const std::string key = dir.Write("key.pem", Shell("openssl genrsa 1024 2>/dev/null | openssl rsa -aes128 -traditional "
+                                                       "-passout pass:x 2>/dev/null"));
+    ASSERT_NE(ReadFile(key).find("DEK-Info: "), std::string::npos);
+    const Result encrypted = Vekparse({"asn1", "-q", key});
+    EXPECT_EQ(encrypted.status, 1);
+    EXPECT_EQ(encrypted.err, "vekparse: " + key + ": PEM block 'RSA PRIVATE KEY' is encrypted\n");
+}
+
 TEST(Asn1, BrokenInputIsReportedAndTheBatchGoesOn)
 {
     TempDir dir;

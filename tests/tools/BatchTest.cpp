@@ -1,5 +1,6 @@
 // The batch machinery of vekparse: exit statuses, inputs, order, failures, summary.
 #include <cstdlib>
+#include <filesystem>
 
 #include <sys/stat.h>
 
@@ -73,9 +74,64 @@ TEST(Batch, SpecialAndEmptyFilesNeitherHangNorStopTheBatch)
     const Result result = Vekparse({"tokens", "--json", "-q", fifo, "/dev/null", empty});
     EXPECT_EQ(result.status, 1);
     EXPECT_EQ(result.err, "vekparse: " + fifo + ": not a regular file\nvekparse: /dev/null: not a regular file\n");
-    EXPECT_EQ(result.out, "{\"path\":\"" + empty + "\",\"charset\":65001,\"tokens\":[]}\n");
-    // A directory walk passes special files by.
-    EXPECT_EQ(Vekparse({"tokens", "--json", "-q", dir.Path().string()}).status, 0);
+    EXPECT_EQ(result.out, "{\"path\":\"" + empty + "\",\"charset\":65001,\"charset_source\":\"utf8\",\"tokens\":[]}\n");
+
+    // Files of /proc say they are empty, those of /sys that they hold 4096 bytes; both are read.
+    for (const std::string pseudo : {"/proc/version", "/sys/kernel/cpu_byteorder"}) {
+        const std::string bytes = ReadFile(pseudo);
+        if (bytes.empty()) continue;
+        const std::vector<nlohmann::json> objects = JsonLines(Vekparse({"tokens", "--json", pseudo}).out);
+        ASSERT_EQ(objects.size(), 1u) << pseudo;
+        EXPECT_EQ(objects[0]["tokens"].back()["end"], bytes.size()) << pseudo;
+    }
+}
+
+// A directory walk reads regular files and links to them; it reports every other entry it
+// passes by, and they do not make the run fail.
+TEST(Batch, DirectoryWalkSaysWhatItSkips)
+{
+    TempDir dir;
+    const std::string root = dir.Path().string();
+    ASSERT_EQ(mkfifo((root + "/fifo").c_str(), 0600), 0);
+    dir.Write("sub/page.html", "<p>x");
+    std::filesystem::create_symlink("nowhere", root + "/dangling");
+    std::filesystem::create_symlink("loop", root + "/loop");
+    std::filesystem::create_symlink("sub", root + "/tosub");
+    std::filesystem::create_symlink("sub/page.html", root + "/topage.html");
+    const Result result = Vekparse({"tokens", "--json", root});
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(Paths(result.out), (std::vector<std::string>{root + "/sub/page.html", root + "/topage.html"}));
+    const std::vector<std::string> errors = Lines(result.err);
+    ASSERT_EQ(errors.size(), 5u) << result.err;
+    EXPECT_EQ(errors[0], "vekparse: " + root + "/dangling: skipped: dangling symbolic link");
+    EXPECT_EQ(errors[1], "vekparse: " + root + "/fifo: skipped: not a regular file");
+    EXPECT_EQ(errors[2], "vekparse: " + root + "/loop: skipped: Too many levels of symbolic links");
+    EXPECT_EQ(errors[3], "vekparse: " + root + "/tosub: skipped: symbolic link to a directory, not followed");
+    EXPECT_EQ(errors[4].rfind("2 documents, 8 bytes, 0 failed, 4 skipped, ", 0), 0u) << errors[4];
+}
+
+// A full disk must not pass for success; a batch stops at the first record it cannot write.
+TEST(Batch, OutputThatCannotBeWrittenFailsTheRun)
+{
+    TempDir dir;
+    const std::string page = dir.Write("a.html", "<p>text</p>");
+    const struct {
+        std::vector<std::string> arguments;
+        std::string input;
+        std::string lost;  // what the batch says it lost
+    } cases[] = {
+        {{"text", page}, {}, " (nothing from " + page + " on is written)\n1 documents, 11 bytes, 0 failed, 1 not written"},
+        {{"asn1", Sample("sample-cert.der")}, {}, "1 not written"},
+        {{"tokens", "--json", page}, {}, "1 not written"},
+        {{"entities", "unescape"}, "a&amp;b", ""},
+        {{"convert", "--from", "1252"}, "x", ""},
+    };
+    for (const auto& [arguments, input, lost] : cases) {
+        const Result result = Vekparse(arguments, input, "/dev/full");
+        EXPECT_EQ(result.status, 1) << arguments[0];
+        EXPECT_EQ(result.err.rfind("vekparse: cannot write standard output: No space left on device", 0), 0u) << result.err;
+        EXPECT_NE(result.err.find(lost), std::string::npos) << result.err;
+    }
 }
 
 TEST(Batch, OutputOrderIsInputOrderWhateverTheThreads)
@@ -121,6 +177,11 @@ TEST(Batch, FilesFromListAndStandardInput)
     const std::string list = dir.Write("list", a + "\n\n" + b + "\r\n");
     EXPECT_EQ(Paths(Vekparse({"tokens", "--json", "--files-from", list}).out), (std::vector<std::string>{a, b}));
     EXPECT_EQ(Paths(Vekparse({"tokens", "--json", "--files-from", "-"}, a + "\n").out), std::vector<std::string>{a});
+    // A list that cannot be read is no empty batch.
+    const Result unreadable = Vekparse({"tokens", "--files-from", dir.Path().string()});
+    EXPECT_EQ(unreadable.status, 2);
+    EXPECT_NE(unreadable.err.find("cannot read the --files-from list " + dir.Path().string() + ": Is a directory"),
+              std::string::npos) << unreadable.err;
 
     const Result document = Vekparse({"tokens", "--json", "-"}, "<em>from stdin</em>");
     const nlohmann::json object = JsonLines(document.out).at(0);
@@ -141,6 +202,55 @@ TEST(Batch, ProgressBarOnlyOnATerminalAndErasedAfterwards)
     const std::string silent = Typescript(command + " --quiet", log);
     EXPECT_EQ(silent.find("docs"), std::string::npos);
     EXPECT_EQ(silent.find("\x1b"), std::string::npos);
+}
+
+// Line breaks, escape sequences, quotes, reordering marks and invalid UTF-8 in names: each line
+// on standard error and each heading stays one line, with the name quoted so that bash reads
+// back its exact bytes; JSON stays valid and carries the bytes of a name that is not UTF-8.
+TEST(Batch, AwkwardNamesAreQuotedInLinesAndExactInJson)
+{
+    TempDir dir;
+    const struct {
+        std::string name;
+        bool plain;  // shown as it is
+        bool utf8;
+    } cases[] = {{"plain-é.html", true, true},     {"new\nline.html", false, true}, {"\x1b[31mred", false, true},
+                 {"it's a\tname", false, true},    {"bad\xff\xfe.html", false, false},
+                 {"\xe2\x80\xaetxt.exe", false, true}};
+    auto bashReads = [&](const std::string& quoted) { return Shell("bash " + dir.Write("echo.sh", "printf %s " + quoted)); };
+    std::vector<std::string> missing{"tokens", "-q"}, present{"tokens", "-q"};
+    for (const auto& c : cases) {
+        missing.push_back(dir.Path().string() + "/missing-" + c.name);
+        present.push_back(dir.Write(c.name, "<b>"));
+    }
+    const Result failed = Vekparse(missing);
+    const std::vector<std::string> errors = Lines(failed.err);
+    ASSERT_EQ(errors.size(), std::size(cases)) << failed.err;
+    const std::string prefix = "vekparse: ", suffix = ": No such file or directory";
+    for (std::size_t i = 0; i < errors.size(); ++i) {
+        ASSERT_TRUE(errors[i].starts_with(prefix) && errors[i].ends_with(suffix)) << errors[i];
+        const std::string quoted = errors[i].substr(prefix.size(), errors[i].size() - prefix.size() - suffix.size());
+        EXPECT_EQ(bashReads(quoted), missing[i + 2]);
+        EXPECT_EQ(quoted == missing[i + 2], cases[i].plain) << quoted;
+    }
+    EXPECT_EQ(failed.err.find('\x1b'), std::string::npos);
+
+    const std::vector<std::string> lines = Lines(Vekparse(present).out);
+    ASSERT_EQ(lines.size(), 2 * std::size(cases));
+    for (std::size_t i = 0; i < std::size(cases); ++i)
+        EXPECT_EQ(bashReads(lines[2 * i].substr(4, lines[2 * i].size() - 8)), present[i + 2]) << lines[2 * i];
+
+    present.push_back("--json");
+    const std::vector<nlohmann::json> objects = JsonLines(Vekparse(present).out);
+    ASSERT_EQ(objects.size(), std::size(cases));
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        if (cases[i].utf8) {
+            EXPECT_EQ(objects[i]["path"], present[i + 2]);
+            EXPECT_FALSE(objects[i].contains("path_base64"));
+        } else {
+            EXPECT_EQ(objects[i]["path_base64"], Shell("base64 -w0 " + dir.Write("name", present[i + 2])));
+        }
+    }
 }
 
 TEST(Batch, ReadableOutputNamesEachDocumentWhenThereAreSeveral)

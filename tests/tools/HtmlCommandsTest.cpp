@@ -7,6 +7,7 @@
 #include <VEKParser/html/doctree/DocTree.h>
 
 #include "Program.h"
+#include "UrlResolver.h"
 
 namespace vektest {
 namespace {
@@ -84,22 +85,28 @@ TEST(HtmlCommands, DumpShowsTheTreeAndTheLinks)
     EXPECT_NE(dump.out.find("\nLINKS\n-----\nmenu.html\n"), std::string::npos);
 }
 
+// The readable text by default, the flat GetText with --flat.
 TEST(HtmlCommands, TextEqualsTheLibrarysOnPythonDocPages)
 {
     const std::vector<std::string> pages = PythonDocPages(40);
     if (pages.empty()) GTEST_SKIP() << "python3-doc is not installed";
     const VEKParser::HtmlKeywordTable table(VEKParser::DEFAULT_PRT);
-    for (const nlohmann::json& object : JsonPerFile({"text"}, pages)) {
-        VEKFile::MappedFileStream stream(object["path"]);
-        VEKParser::HtmlDocTree tree(65001);
-        VEKParser::HtmlDocParser(stream, table, tree).Parse();
-        VEK::WString text;
-        tree.GetText(text);
-        EXPECT_EQ(object["text"], VEK::ToUtf8(text)) << object["path"];
+    for (const bool flat : {false, true}) {
+        for (const nlohmann::json& object : JsonPerFile(flat ? std::vector<std::string>{"text", "--flat"}
+                                                             : std::vector<std::string>{"text"},
+                                                        pages)) {
+            VEKFile::MappedFileStream stream(object["path"]);
+            VEKParser::HtmlDocTree tree(65001);
+            VEKParser::HtmlDocParser(stream, table, tree).Parse();
+            VEK::WString text;
+            if (flat) tree.GetText(text);
+            else VEKParser::GetReadableText(tree, text);
+            EXPECT_EQ(object["text"], VEK::ToUtf8(text)) << object["path"];
+        }
     }
 }
 
-TEST(HtmlCommands, ProfilesByNameAndTooDeepDocumentsFail)
+TEST(HtmlCommands, ProfilesByName)
 {
     TempDir dir;
     const std::string page = dir.Write("p.html", "<p>one <b>two</b></p>");
@@ -109,15 +116,65 @@ TEST(HtmlCommands, ProfilesByNameAndTooDeepDocumentsFail)
         EXPECT_NE(result.out.find("one"), std::string::npos) << profile;
     }
     EXPECT_EQ(Vekparse({"text", "-q", "--profile", "fancy", page}).status, 2);
+}
 
-    // A division ends an open division, so they nest only with other elements between.
-    std::string deep;
-    for (int i = 0; i < 300; ++i) deep += i % 2 ? "<b>" : "<div>";
-    const std::string tooDeep = dir.Write("deep.html", deep + "x");
-    const Result result = Vekparse({"text", "-q", page, tooDeep, page});
-    EXPECT_EQ(result.status, 1);
-    EXPECT_EQ(result.err, "vekparse: " + tooDeep + ": elements nest too deep to parse\n");
-    EXPECT_EQ(Lines(result.out).size(), 4u) << result.out;  // a header and a text for each good one, nothing else
+// The parser stops at its nesting limit and keeps what it read; every command gives that part,
+// marked incomplete, with a warning apart from failures.
+TEST(HtmlCommands, DocumentsBeyondTheNestingLimitGiveWhatWasRead)
+{
+    TempDir dir;
+    std::string deep = "<title>Deep</title><a href=early.html>before</a>";
+    for (int i = 0; i < 70; ++i) deep += "<b><i>";
+    const std::string page = dir.Write("p.html", "<p>one</p>"), tooDeep = dir.Write("deep.html", deep + "<a href=late.html>x</a>");
+    const std::string warning = "vekparse: " + tooDeep + ": incomplete: the parser stops at its nesting limit of 128 open "
+                                "elements; the record holds what came before\n";
+    for (const auto& [command, kept] : {std::pair<std::string, std::string>{"text", "before"}, {"links", "early.html"},
+                                        {"meta", "Deep"}, {"dump", "early.html"}}) {
+        const Result readable = Vekparse({command, page, tooDeep, page});
+        EXPECT_EQ(readable.status, 0) << command;
+        EXPECT_EQ(readable.err.rfind(warning + "3 documents, ", 0), 0u) << readable.err;
+        EXPECT_NE(readable.err.find(" 0 failed, 1 incomplete, "), std::string::npos) << readable.err;
+        EXPECT_NE(readable.out.find("==> " + tooDeep + " <==\n"), std::string::npos) << command;
+
+        const std::vector<nlohmann::json> objects = JsonPerFile({command}, {tooDeep, page});
+        ASSERT_EQ(objects.size(), 2u);
+        EXPECT_EQ(objects[0]["complete"], false);
+        EXPECT_FALSE(objects[1].contains("complete"));
+        EXPECT_NE(objects[0].dump().find(kept), std::string::npos) << command;
+        EXPECT_EQ(objects[0].dump().find("late.html"), std::string::npos) << command;
+    }
+}
+
+// --absolute: each href beside its resolution against <base href>; without a base, as written.
+TEST(HtmlCommands, AbsoluteLinksResolveAgainstTheBase)
+{
+    const std::pair<std::string, std::string> links[] = {
+        {"../index.html", "https://docs.python.org/3/index.html"},
+        {"codecs.html#codecs.open", "https://docs.python.org/3/library/codecs.html#codecs.open"},
+        {"?q=2", "https://docs.python.org/3/library/json.html?q=2"},
+        {"#dump", "https://docs.python.org/3/library/json.html?x=1#dump"},
+        {"//example.org/a b", "https://example.org/a%20b"},
+        {"ftp://ftp.example.org/pub/", "ftp://ftp.example.org/pub/"},
+        {"mailto:x@example.org", "mailto:x@example.org"},
+        {"http://[bad/", "http://[bad/"},
+    };
+    std::string anchors;
+    for (const auto& link : links) anchors += "<a href=\"" + link.first + "\">x</a>";
+    TempDir dir;
+    const std::string based = dir.Write("based.html", "<base href='https://docs.python.org/3/library/json.html?x=1#top'>" + anchors);
+    const std::string loose = dir.Write("loose.html", anchors);
+    const std::vector<nlohmann::json> objects = JsonPerFile({"links", "--absolute"}, {based, loose});
+    ASSERT_EQ(objects.size(), 2u);
+    ASSERT_EQ(objects[0]["links"].size(), std::size(links));
+    for (std::size_t i = 0; i < std::size(links); ++i) {
+        EXPECT_EQ(objects[0]["links"][i]["href"], links[i].first);
+        EXPECT_EQ(objects[0]["links"][i]["url"], links[i].second);
+        EXPECT_EQ(objects[1]["links"][i]["url"], links[i].first);
+    }
+    // The address a document came from serves when it has no base, and resolves a relative one.
+    EXPECT_EQ(vekparse::UrlResolver("", "https://a.test/x/y.html").Resolve("z.html"), "https://a.test/x/z.html");
+    EXPECT_EQ(vekparse::UrlResolver("/docs/", "https://a.test/x/y.html").Resolve("z.html"), "https://a.test/docs/z.html");
+    EXPECT_EQ(vekparse::UrlResolver("not a base", "").Resolve("z.html"), "z.html");
 }
 
 } // namespace

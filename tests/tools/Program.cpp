@@ -17,10 +17,10 @@ namespace vektest {
 
 namespace fs = std::filesystem;
 
-Result Vekparse(const std::vector<std::string>& arguments, const std::string& input)
+Result Vekparse(const std::vector<std::string>& arguments, const std::string& input, const std::string& output)
 {
     TempDir io;
-    const std::string in = io.Write("stdin", input), out = (io.Path() / "stdout").string(),
+    const std::string in = io.Write("stdin", input), out = output.empty() ? (io.Path() / "stdout").string() : output,
                       err = (io.Path() / "stderr").string();
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
@@ -40,7 +40,7 @@ Result Vekparse(const std::vector<std::string>& arguments, const std::string& in
         result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     }
     posix_spawn_file_actions_destroy(&actions);
-    result.out = ReadFile(out);
+    if (output.empty()) result.out = ReadFile(out);
     result.err = ReadFile(err);
     return result;
 }

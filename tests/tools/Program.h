@@ -17,8 +17,10 @@ struct Result {
     std::string err;
 };
 
-// `arguments` are passed unquoted through no shell; `input` becomes standard input.
-Result Vekparse(const std::vector<std::string>& arguments, const std::string& input = {});
+// `arguments` are passed unquoted through no shell; `input` becomes standard input. Standard
+// output goes to `output` when it is given (a device such as /dev/full) instead of Result::out.
+Result Vekparse(const std::vector<std::string>& arguments, const std::string& input = {},
+                const std::string& output = {});
 
 // Each line of JSON Lines parsed; a line that is not JSON fails the test.
 std::vector<nlohmann::json> JsonLines(const std::string& out);
