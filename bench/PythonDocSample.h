@@ -49,19 +49,6 @@ void ForEachPythonDocPage(std::size_t step, std::size_t most, Use use)
     }
 }
 
-inline std::vector<std::string> ReadPythonDocPages(std::size_t step, std::size_t most = SIZE_MAX)
-{
-    std::vector<std::string> pages;
-    ForEachPythonDocPage(step, most, [&](std::string&& page) { pages.push_back(std::move(page)); });
-    return pages;
-}
-
-// `count` pages spread evenly over the documentation.
-inline std::vector<std::string> ReadPythonDocSpread(std::size_t count)
-{
-    return ReadPythonDocPages(SpreadStep(count), count);
-}
-
 inline std::int64_t TotalBytes(const std::vector<std::string>& pages)
 {
     std::int64_t bytes = 0;
@@ -81,14 +68,6 @@ inline StreamList Streams(const std::vector<std::string>& pages)
 {
     StreamList streams;
     for (const std::string& page : pages) AddStream(streams, page);
-    return streams;
-}
-
-// The pages read straight into streams, so that a benchmark's peak memory holds the sample once.
-inline StreamList ReadPythonDocStreams(std::size_t step, std::size_t most = SIZE_MAX)
-{
-    StreamList streams;
-    ForEachPythonDocPage(step, most, [&](std::string&& page) { AddStream(streams, page); });
     return streams;
 }
 

@@ -1,6 +1,6 @@
-// The whole job a caller of document trees does on a page, on the python3-doc sample: parse,
-// collect the text outside script and style, collect the link targets. Beside libxml2's HTML
-// parser and gumbo doing the same job on the same bytes, in the same run.
+// The whole job a caller of document trees does on a page, on each sample: parse, collect the text
+// outside script and style, collect the link targets. Beside libxml2's HTML parser, gumbo and
+// MyHTML doing the same job on the same bytes, in the same run.
 #include <cstring>
 #include <memory>
 #include <string>
@@ -14,37 +14,43 @@
 #include <VEKParser/host/MemoryBuffer.h>
 #include <VEKParser/html/doctree/DocTree.h>
 
-#include "bench/PythonDocSample.h"
+#include "bench/Corpus.h"
+#include "bench/MyHtmlPeer.h"
 
 namespace {
 
-// About 200 pages spread over the documentation, the sample the tests compare with Python's
-// html.parser. The library reads them as streams, the peers as strings; each process loads only
-// the form its benchmarks use, so that peak memory counts the sample once.
+using vek_bench::Corpus;
+
+// Of python3-doc about 200 pages spread over the documentation, the sample the tests compare with
+// Python's html.parser. The library reads them as streams, the peers as strings; each process
+// loads only the form its benchmarks use, so that peak memory counts the sample once.
 constexpr std::size_t kSamplePages = 200;
 
-const std::vector<std::string>& Pages()
+const std::vector<std::string>& Pages(Corpus corpus)
 {
-    static const std::vector<std::string> pages = vek_bench::ReadPythonDocSpread(kSamplePages);
-    return pages;
+    static const std::vector<std::string> python =
+        vek_bench::ReadCorpusPages(Corpus::PythonDoc, vek_bench::SpreadStep(kSamplePages), kSamplePages);
+    static const std::vector<std::string> debian = vek_bench::ReadCorpusPages(Corpus::DebianDoc, 1);
+    return corpus == Corpus::PythonDoc ? python : debian;
 }
 
-vek_bench::StreamList& SampleStreams()
+vek_bench::StreamList& SampleStreams(Corpus corpus)
 {
-    static vek_bench::StreamList streams =
-        vek_bench::ReadPythonDocStreams(vek_bench::SpreadStep(kSamplePages), kSamplePages);
-    return streams;
+    static vek_bench::StreamList python =
+        vek_bench::ReadCorpusStreams(Corpus::PythonDoc, vek_bench::SpreadStep(kSamplePages), kSamplePages);
+    static vek_bench::StreamList debian = vek_bench::ReadCorpusStreams(Corpus::DebianDoc, 1);
+    return corpus == Corpus::PythonDoc ? python : debian;
 }
 
 bool SkipWhenEmpty(benchmark::State& state, bool empty)
 {
-    if (empty) state.SkipWithError("python3-doc is not installed");
+    if (empty) state.SkipWithError("no HTML documentation is installed");
     return empty;
 }
 
-void BM_DocParseTextLinks(benchmark::State& state)
+void BM_DocParseTextLinks(benchmark::State& state, Corpus corpus)
 {
-    auto& buffers = SampleStreams();
+    auto& buffers = SampleStreams(corpus);
     if (SkipWhenEmpty(state, buffers.empty())) return;
     const VEKParser::HtmlKeywordTable table(VEKParser::DEFAULT_PRT);
     VEK::WString text;
@@ -64,28 +70,30 @@ void BM_DocParseTextLinks(benchmark::State& state)
     }
     state.SetBytesProcessed(state.iterations() * vek_bench::TotalBytes(buffers));
 }
-BENCHMARK(BM_DocParseTextLinks)->Unit(benchmark::kMillisecond);
+VEK_CORPUS_BENCHMARK(BM_DocParseTextLinks);
 
-// The sample parsed once, for the benchmarks of queries alone.
-const std::vector<std::unique_ptr<VEKParser::HtmlDocTree>>& ParsedTrees()
+// Each sample parsed once, for the benchmarks of queries alone.
+const std::vector<std::unique_ptr<VEKParser::HtmlDocTree>>& ParsedTrees(Corpus corpus)
 {
-    static const std::vector<std::unique_ptr<VEKParser::HtmlDocTree>> trees = [] {
+    const auto parse = [](Corpus which) {
         const VEKParser::HtmlKeywordTable table(VEKParser::DEFAULT_PRT);
         std::vector<std::unique_ptr<VEKParser::HtmlDocTree>> parsed;
-        for (auto& buffer : SampleStreams()) {
+        for (auto& buffer : SampleStreams(which)) {
             buffer->SeekG(0);
             parsed.push_back(std::make_unique<VEKParser::HtmlDocTree>(65001));
             VEKParser::HtmlDocParser(*buffer, table, *parsed.back()).Parse();
         }
         return parsed;
-    }();
-    return trees;
+    };
+    static const auto python = parse(Corpus::PythonDoc);
+    static const auto debian = parse(Corpus::DebianDoc);
+    return corpus == Corpus::PythonDoc ? python : debian;
 }
 
 // The queries alone, to see their share of the whole job.
-void BM_QueriesOnParsedTrees(benchmark::State& state)
+void BM_QueriesOnParsedTrees(benchmark::State& state, Corpus corpus)
 {
-    const auto& buffers = SampleStreams();
+    auto& buffers = SampleStreams(corpus);
     if (SkipWhenEmpty(state, buffers.empty())) return;
     VEK::WString text;
     std::vector<VEKParser::HtmlDocTree::LinkCaption> links;
@@ -100,17 +108,17 @@ void BM_QueriesOnParsedTrees(benchmark::State& state)
     }
     state.SetBytesProcessed(state.iterations() * vek_bench::TotalBytes(buffers));
 }
-BENCHMARK(BM_QueriesOnParsedTrees)->Unit(benchmark::kMillisecond);
+VEK_CORPUS_BENCHMARK(BM_QueriesOnParsedTrees);
 
 // The flat text and the readable text of the same trees: the layout should cost little more.
 template <void (*Query)(const VEKParser::HtmlDocTree&, VEK::WString&)>
-void BM_TextOfParsedTrees(benchmark::State& state)
+void BM_TextOfParsedTrees(benchmark::State& state, Corpus corpus)
 {
-    const auto& buffers = SampleStreams();
+    auto& buffers = SampleStreams(corpus);
     if (SkipWhenEmpty(state, buffers.empty())) return;
     VEK::WString text;
     for (auto _ : state) {
-        for (const auto& tree : ParsedTrees()) {
+        for (const auto& tree : ParsedTrees(corpus)) {
             Query(*tree, text);
             benchmark::DoNotOptimize(text.data());
         }
@@ -120,10 +128,13 @@ void BM_TextOfParsedTrees(benchmark::State& state)
 
 void FlatText(const VEKParser::HtmlDocTree& tree, VEK::WString& text) { tree.GetText(text); }
 
-BENCHMARK(BM_TextOfParsedTrees<FlatText>)->Name("BM_FlatTextOfParsedTrees")->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_TextOfParsedTrees<VEKParser::GetReadableText>)
-    ->Name("BM_ReadableTextOfParsedTrees")
-    ->Unit(benchmark::kMillisecond);
+void BM_FlatTextOfParsedTrees(benchmark::State& state, Corpus corpus) { BM_TextOfParsedTrees<FlatText>(state, corpus); }
+VEK_CORPUS_BENCHMARK(BM_FlatTextOfParsedTrees);
+void BM_ReadableTextOfParsedTrees(benchmark::State& state, Corpus corpus)
+{
+    BM_TextOfParsedTrees<VEKParser::GetReadableText>(state, corpus);
+}
+VEK_CORPUS_BENCHMARK(BM_ReadableTextOfParsedTrees);
 
 struct Collected {
     std::string text;
@@ -159,13 +170,13 @@ void WalkLibxml2(xmlNode* node, Collected& out)
 
 void IgnoreError(void*, const char*, ...) {}
 
-void BM_Libxml2DocTextLinks(benchmark::State& state)
+void BM_Libxml2DocTextLinks(benchmark::State& state, Corpus corpus)
 {
-    if (SkipWhenEmpty(state, Pages().empty())) return;
+    if (SkipWhenEmpty(state, Pages(corpus).empty())) return;
     xmlSetGenericErrorFunc(nullptr, IgnoreError);
     Collected collected;
     for (auto _ : state) {
-        for (const std::string& page : Pages()) {
+        for (const std::string& page : Pages(corpus)) {
             htmlDocPtr document = htmlReadMemory(page.data(), static_cast<int>(page.size()), nullptr, "UTF-8",
                                                  HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING | HTML_PARSE_NONET);
             collected.text.clear();
@@ -175,9 +186,9 @@ void BM_Libxml2DocTextLinks(benchmark::State& state)
             xmlFreeDoc(document);
         }
     }
-    state.SetBytesProcessed(state.iterations() * vek_bench::TotalBytes(Pages()));
+    state.SetBytesProcessed(state.iterations() * vek_bench::TotalBytes(Pages(corpus)));
 }
-BENCHMARK(BM_Libxml2DocTextLinks)->Unit(benchmark::kMillisecond);
+VEK_CORPUS_BENCHMARK(BM_Libxml2DocTextLinks);
 
 void WalkGumbo(const GumboNode* node, Collected& out)
 {
@@ -196,12 +207,12 @@ void WalkGumbo(const GumboNode* node, Collected& out)
         WalkGumbo(static_cast<const GumboNode*>(element.children.data[i]), out);
 }
 
-void BM_GumboDocTextLinks(benchmark::State& state)
+void BM_GumboDocTextLinks(benchmark::State& state, Corpus corpus)
 {
-    if (SkipWhenEmpty(state, Pages().empty())) return;
+    if (SkipWhenEmpty(state, Pages(corpus).empty())) return;
     Collected collected;
     for (auto _ : state) {
-        for (const std::string& page : Pages()) {
+        for (const std::string& page : Pages(corpus)) {
             GumboOutput* output = gumbo_parse_with_options(&kGumboDefaultOptions, page.data(), page.size());
             collected.text.clear();
             collected.hrefs.clear();
@@ -210,8 +221,24 @@ void BM_GumboDocTextLinks(benchmark::State& state)
             gumbo_destroy_output(&kGumboDefaultOptions, output);
         }
     }
-    state.SetBytesProcessed(state.iterations() * vek_bench::TotalBytes(Pages()));
+    state.SetBytesProcessed(state.iterations() * vek_bench::TotalBytes(Pages(corpus)));
 }
-BENCHMARK(BM_GumboDocTextLinks)->Unit(benchmark::kMillisecond);
+VEK_CORPUS_BENCHMARK(BM_GumboDocTextLinks);
+
+void BM_MyHtmlDocTextLinks(benchmark::State& state, Corpus corpus)
+{
+    if (SkipWhenEmpty(state, Pages(corpus).empty())) return;
+    vek_bench::MyHtmlPeer myhtml;
+    Collected collected;
+    for (auto _ : state) {
+        for (const std::string& page : Pages(corpus)) {
+            myhtml.Parse(page);
+            myhtml.Collect(collected.text, collected.hrefs);
+            benchmark::DoNotOptimize(collected.text.data());
+        }
+    }
+    state.SetBytesProcessed(state.iterations() * vek_bench::TotalBytes(Pages(corpus)));
+}
+VEK_CORPUS_BENCHMARK(BM_MyHtmlDocTextLinks);
 
 } // namespace

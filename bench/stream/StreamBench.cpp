@@ -1,5 +1,6 @@
-// Tokenizing the python3-doc sample beside libxml2's SAX HTML parser with empty callbacks, and
-// charset expansion of the same bytes beside ICU's ucnv_toUChars.
+// Tokenizing each sample beside libxml2's SAX HTML parser with empty callbacks and MyHTML's
+// tokenizer without tree building, with the memchr scan of the same bytes as the bandwidth no
+// tokenizer can pass; charset expansion of the python3-doc bytes beside ICU's ucnv_toUChars.
 #include <memory>
 #include <string>
 #include <vector>
@@ -12,25 +13,37 @@
 #include <VEKParser/host/MemoryBuffer.h>
 #include <VEKParser/html/stream/Stream.h>
 
-#include "bench/PythonDocSample.h"
+#include "bench/Corpus.h"
+#include "bench/MyHtmlPeer.h"
 
 namespace {
 
-// Every 13th page in path order, the sample the tests compare with Python's html.parser.
-const std::vector<std::string>& Pages()
+using vek_bench::Corpus;
+
+// Of python3-doc every 13th page in path order, the sample the tests compare with Python's
+// html.parser; or the other Debian documentation.
+const std::vector<std::string>& Pages(Corpus corpus = Corpus::PythonDoc)
 {
-    static const std::vector<std::string> pages = vek_bench::ReadPythonDocPages(13);
-    return pages;
+    static const std::vector<std::string> python = vek_bench::ReadCorpusPages(Corpus::PythonDoc, 13);
+    static const std::vector<std::string> debian = vek_bench::ReadCorpusPages(Corpus::DebianDoc, 1);
+    return corpus == Corpus::PythonDoc ? python : debian;
 }
 
-std::int64_t SampleBytes() { return vek_bench::TotalBytes(Pages()); }
+std::int64_t SampleBytes(Corpus corpus) { return vek_bench::TotalBytes(Pages(corpus)); }
 
-std::vector<std::unique_ptr<VEKFile::MemoryBuffer>> Buffers() { return vek_bench::Streams(Pages()); }
+std::vector<std::unique_ptr<VEKFile::MemoryBuffer>> Buffers(Corpus corpus) { return vek_bench::Streams(Pages(corpus)); }
 
-void BM_TokenizeGetNext(benchmark::State& state)
+bool SkipWithoutPages(benchmark::State& state, Corpus corpus)
 {
-    if (Pages().empty()) state.SkipWithError("python3-doc is not installed");
-    auto buffers = Buffers();
+    if (!Pages(corpus).empty()) return false;
+    state.SkipWithError("no HTML documentation is installed");
+    return true;
+}
+
+void BM_TokenizeGetNext(benchmark::State& state, Corpus corpus)
+{
+    if (SkipWithoutPages(state, corpus)) return;
+    auto buffers = Buffers(corpus);
     VEKParser::HtmlStreamParserT<char> parser(65001);
     std::string text;
     unsigned start = 0, end = 0;
@@ -42,9 +55,9 @@ void BM_TokenizeGetNext(benchmark::State& state)
             parser.ReleaseBuffer();
         }
     }
-    state.SetBytesProcessed(state.iterations() * SampleBytes());
+    state.SetBytesProcessed(state.iterations() * SampleBytes(corpus));
 }
-BENCHMARK(BM_TokenizeGetNext);
+VEK_CORPUS_BENCHMARK(BM_TokenizeGetNext);
 
 // Elements pushed as 16-bit text, each tag taken apart into its name and attributes.
 struct TagCallback : VEKParser::HtmlStreamParserCallback {
@@ -58,10 +71,10 @@ struct TagCallback : VEKParser::HtmlStreamParserCallback {
     }
 };
 
-void BM_TokenizeParseWithTags(benchmark::State& state)
+void BM_TokenizeParseWithTags(benchmark::State& state, Corpus corpus)
 {
-    if (Pages().empty()) state.SkipWithError("python3-doc is not installed");
-    auto buffers = Buffers();
+    if (SkipWithoutPages(state, corpus)) return;
+    auto buffers = Buffers(corpus);
     VEKParser::HtmlStreamParserT<char> parser(65001);
     TagCallback callback;
     for (auto _ : state) {
@@ -72,19 +85,19 @@ void BM_TokenizeParseWithTags(benchmark::State& state)
             parser.ReleaseBuffer();
         }
     }
-    state.SetBytesProcessed(state.iterations() * SampleBytes());
+    state.SetBytesProcessed(state.iterations() * SampleBytes(corpus));
 }
-BENCHMARK(BM_TokenizeParseWithTags);
+VEK_CORPUS_BENCHMARK(BM_TokenizeParseWithTags);
 
 void IgnoreError(void*, const char*, ...) {}
 
-void BM_Libxml2SaxHtml(benchmark::State& state)
+void BM_Libxml2SaxHtml(benchmark::State& state, Corpus corpus)
 {
-    if (Pages().empty()) state.SkipWithError("python3-doc is not installed");
+    if (SkipWithoutPages(state, corpus)) return;
     xmlSetGenericErrorFunc(nullptr, IgnoreError);
     htmlSAXHandler sax{};
     for (auto _ : state) {
-        for (const std::string& page : Pages()) {
+        for (const std::string& page : Pages(corpus)) {
             htmlParserCtxtPtr context =
                 htmlCreatePushParserCtxt(&sax, nullptr, nullptr, 0, nullptr, XML_CHAR_ENCODING_UTF8);
             htmlCtxtUseOptions(context, HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING | HTML_PARSE_NONET);
@@ -92,9 +105,25 @@ void BM_Libxml2SaxHtml(benchmark::State& state)
             htmlFreeParserCtxt(context);
         }
     }
-    state.SetBytesProcessed(state.iterations() * SampleBytes());
+    state.SetBytesProcessed(state.iterations() * SampleBytes(corpus));
 }
-BENCHMARK(BM_Libxml2SaxHtml);
+VEK_CORPUS_BENCHMARK(BM_Libxml2SaxHtml);
+
+void BM_MyHtmlTokenize(benchmark::State& state, Corpus corpus)
+{
+    if (SkipWithoutPages(state, corpus)) return;
+    vek_bench::MyHtmlPeer myhtml;
+    for (auto _ : state)
+        for (const std::string& page : Pages(corpus)) myhtml.Parse(page, false);
+    state.SetBytesProcessed(state.iterations() * SampleBytes(corpus));
+}
+VEK_CORPUS_BENCHMARK(BM_MyHtmlTokenize);
+
+void BM_MemchrScan(benchmark::State& state, Corpus corpus)
+{
+    if (!SkipWithoutPages(state, corpus)) vek_bench::MemchrScan(state, Pages(corpus));
+}
+VEK_CORPUS_BENCHMARK(BM_MemchrScan);
 
 const std::string& Joined()
 {

@@ -137,7 +137,7 @@ void HtmlDocParser::ApplyParam(const ParamInfo& param, std::string& value, NodeV
     HtmlDocTree& tree = m_Tree;
     const VEK::CHARSET charset = tree.m_Charset;
     if (node != nullptr) {
-        if (!node->m_pParams) node->m_pParams = VEK::RefCount<HtmlDocTree::ParamMap>(new HtmlDocTree::ParamMap);
+        if (!node->m_pParams) node->m_pParams = HtmlDocTree::ParamHolder(new HtmlDocTree::SharedParamMap);
         node->m_pParams->emplace(param.m_sName, value);
         if ((param.m_uType & PARAM_LINK) != 0) node->m_uKeyword |= kLinkNodeBit;
     }

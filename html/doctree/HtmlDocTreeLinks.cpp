@@ -41,7 +41,7 @@ bool IsCaption(const ParamInfo& param) noexcept
 
 // A link node's target is its first non-empty link parameter; its own caption is made of its
 // caption parameters, one blank between them.
-HtmlDocTree::LinkCaption LinkOf(const VEK::RefCount<HtmlDocTree::ParamMap>& params, KeywordID id,
+HtmlDocTree::LinkCaption LinkOf(const HtmlDocTree::ParamHolder& params, KeywordID id,
                                 VEK::CHARSET charset)
 {
     HtmlDocTree::LinkCaption link;

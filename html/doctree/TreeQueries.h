@@ -16,7 +16,7 @@ inline VEK::CHARSET CharsetOf(const HtmlDocTree* tree) noexcept
     return tree != nullptr ? tree->GetCharset() : VEK::CHARSET_UNKNOWN;
 }
 
-inline const std::string* FindParam(const VEK::RefCount<HtmlDocTree::ParamMap>& params, const std::string& name)
+inline const std::string* FindParam(const HtmlDocTree::ParamHolder& params, const std::string& name)
 {
     if (!params) return nullptr;
     const auto it = params->find(name);
@@ -24,7 +24,7 @@ inline const std::string* FindParam(const VEK::RefCount<HtmlDocTree::ParamMap>& 
 }
 
 // An absent parameter reads as the empty value.
-inline const std::string& ParamOrEmpty(const VEK::RefCount<HtmlDocTree::ParamMap>& params, const std::string& name)
+inline const std::string& ParamOrEmpty(const HtmlDocTree::ParamHolder& params, const std::string& name)
 {
     static const std::string kEmpty;
     const std::string* value = FindParam(params, name);

@@ -208,9 +208,7 @@ bool HtmlStreamParserT<CharT>::StepBracket(BracketState& state, CharT c) const n
         state = {BracketState::QUOTED, c};
         return false;
     }
-    // Only a quote behind "=" or white space opens a quoted value.
-    state.mode = c == this->Delim(Base::DELIM_EQUALS) || this->IsWhiteSpace(c) ? BracketState::OPENER
-                                                                                : BracketState::OUTSIDE;
+    state.mode = IsQuoteOpener(c) ? BracketState::OPENER : BracketState::OUTSIDE;
     return false;
 }
 
@@ -264,6 +262,18 @@ bool HtmlStreamParserT<CharT>::FindClosingBracket()
                     if (lastGt != close) behindLastGt = m_Window.Offset() + static_cast<std::uint32_t>(lastGt - from) + 1;
                     i = static_cast<std::uint32_t>(close - from);
                     if (i == available) break;
+                }
+                if (state.mode == BracketState::OUTSIDE || state.mode == BracketState::OPENER) {
+                    // Outside quotes only ">" and the quotes count; the unit before the first of
+                    // them decides whether a quote may open.
+                    const CharT* const stop = LookAheadWindowT<CharT>::FindFirstOf(
+                        from + i, from + available, gt, this->Delim(Base::DELIM_APOSTROPHE),
+                        this->Delim(Base::DELIM_QUOTE));
+                    if (stop != from + i) {
+                        state.mode = IsQuoteOpener(stop[-1]) ? BracketState::OPENER : BracketState::OUTSIDE;
+                        i = static_cast<std::uint32_t>(stop - from);
+                        if (i == available) break;
+                    }
                 }
                 const CharT c = from[i];
                 if (StepBracket(state, c)) {
@@ -397,6 +407,13 @@ typename HtmlStreamParserT<CharT>::Entries::const_iterator
 HtmlStreamParserT<CharT>::CheckHighPriorityTag(const String& text)
 {
     if (text.size() < 7 || !IsLetter(text[1])) return m_HighPriority.end();
+    if constexpr (sizeof(CharT) == 1) {
+        // Most tags are no candidate by their first letter.
+        const auto first = static_cast<CharT>(text[1] | 0x20);
+        if (std::none_of(m_HighPriority.begin(), m_HighPriority.end(),
+                         [&](const Entry& entry) { return !entry.second.empty() && entry.second[0] == first; }))
+            return m_HighPriority.end();
+    }
     m_sEndTagName.clear();
     for (std::size_t i = 1; i < text.size() && m_sEndTagName.size() < MAX_NAME_UNITS; ++i) {
         const CharT unit = text[i];

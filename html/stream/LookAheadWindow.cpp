@@ -26,6 +26,11 @@ template <class CharT>
 void LookAheadWindowT<CharT>::Commit()
 {
     if (!m_pStream) return;
+    if (m_bInPlace) {
+        m_pStream->SeekG(m_pStream->TellG() + m_uPosition);
+        m_uPosition = m_uFill = 0;
+        return;
+    }
     std::uint32_t bytes = m_uPosition * sizeof(CharT);
     if (m_uPosition == m_uFill) bytes += m_uOddBytes;
     // The window itself is the scratch area: its units are refilled or dropped right after.
@@ -42,7 +47,8 @@ template <class CharT>
 void LookAheadWindowT<CharT>::Fill()
 {
     m_uPosition = m_uFill = m_uOddBytes = 0;
-    if (!m_pStream) return;
+    m_pData = m_Data;
+    if (!m_pStream || FillInPlace()) return;
     auto* bytes = reinterpret_cast<unsigned char*>(m_Data);
     unsigned int got = m_pStream->Peek(bytes, sizeof m_Data);
     // A device that delivers less than asked for per read would leave the window nearly empty:
@@ -67,15 +73,36 @@ void LookAheadWindowT<CharT>::Fill()
         *nul = CharT(0x20);
 }
 
+// Only bytes can be read in place: 16-bit units may lie unaligned, and NULs must be replaced.
+template <class CharT>
+bool LookAheadWindowT<CharT>::FillInPlace()
+{
+    m_bInPlace = false;
+    const unsigned char* data = m_pStream->ContiguousData();
+    if constexpr (sizeof(CharT) != 1) return false;
+    if (data == nullptr || m_pStream->PushBackSize() != 0) return false;
+    const std::uint32_t at = m_pStream->TellG();
+    const std::uint32_t size = m_pStream->Size();
+    if (at >= size) return false;
+    const auto* rest = reinterpret_cast<const CharT*>(data + at);
+    if (m_bReplaceNul && std::memchr(rest, 0, size - at) != nullptr) return false;
+    m_pData = rest;
+    m_uFill = size - at;
+    return m_bInPlace = true;
+}
+
 template <class CharT>
 void LookAheadWindowT<CharT>::Refill()
 {
+    // Read in place, the window already reaches the end of the stream; once passed, the stream
+    // is read off at once, as a copied window would be.
+    if (m_bInPlace && !AtEnd()) return;
     Commit();
     Fill();
 }
 
 template <class CharT>
-std::uint32_t LookAheadWindowT<CharT>::Peek(CharT* out, std::uint32_t count)
+std::uint32_t LookAheadWindowT<CharT>::PeekAcross(CharT* out, std::uint32_t count)
 {
     if (Available() < count && m_uPosition != 0) Refill();
     const std::uint32_t n = std::min(count, Available());
@@ -84,7 +111,7 @@ std::uint32_t LookAheadWindowT<CharT>::Peek(CharT* out, std::uint32_t count)
 }
 
 template <class CharT>
-void LookAheadWindowT<CharT>::Skip(std::uint32_t count)
+void LookAheadWindowT<CharT>::SkipAcross(std::uint32_t count)
 {
     while (count > 0 && !AtEnd()) {
         const std::uint32_t take = std::min(count, Available());
@@ -96,14 +123,8 @@ void LookAheadWindowT<CharT>::Skip(std::uint32_t count)
 }
 
 template <class CharT>
-void LookAheadWindowT<CharT>::Seek(std::uint32_t offset)
+void LookAheadWindowT<CharT>::SeekAcross(std::uint32_t offset)
 {
-    const std::uint32_t windowStart = m_uOffset - m_uPosition;
-    if (offset >= windowStart && offset - windowStart < m_uFill) {
-        m_uPosition = offset - windowStart;
-        m_uOffset = offset;
-        return;
-    }
     m_uOffset = offset;
     if (!m_pStream) return;
     m_pStream->SeekG(m_uStreamBase + offset * static_cast<std::uint32_t>(sizeof(CharT)));

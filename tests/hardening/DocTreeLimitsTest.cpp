@@ -82,6 +82,23 @@ TEST(DocTreeLimits, HostileDocumentsTakeHeapInProportion)
     }
 }
 
+// A node every four bytes is the densest tree text can make: two nodes a unit (the element and
+// its text), and the parse alone must stay within forty-five times the input even so.
+TEST(DocTreeLimits, NodeDenseDocumentsStayWithinFortyFiveTimesTheInput)
+{
+    for (const char* unit : {"<b>x", "<p>x"}) {
+        const std::string html = Repeat(unit, MB);
+        const HtmlKeywordTable table(DEFAULT_PRT);
+        VEKFile::MemoryBuffer buffer(html.data(), static_cast<unsigned>(html.size()));
+        HtmlDocTree tree(65001);
+        HtmlDocParser parser(buffer, table, tree);
+        const std::size_t peak = CountingAllocator::PeakDuring([&] { parser.Parse(); });
+        EXPECT_LE(peak, 45 * html.size()) << unit;
+        RecordProperty(std::string(unit + 1, 1) + "_dense_parse_heap_per_input_byte",
+                       std::to_string(static_cast<double>(peak) / static_cast<double>(html.size())));
+    }
+}
+
 // Bytes a tree needs for its nodes alone, whatever the allocator: each node, its holder in its
 // parent's array and its reference count.
 std::size_t NodeBytes(const HtmlDocTree::NodeHolder* begin, const HtmlDocTree::NodeHolder* end)

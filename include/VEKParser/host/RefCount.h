@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <new>
 #include <utility>
 
@@ -78,6 +79,10 @@ private:
 // holders are moved, so no count changes. Growth never gives fewer than 16 slots, which is most
 // of the memory of a tree whose nodes have a few children each: ShrinkToFit moves a finished
 // array into exactly as many slots, a short one carved as a small object.
+//
+// A holder is one or two plain pointers, so a grown array moves by realloc, which for a large
+// array remaps its pages instead of holding the old and the new array at once. Sizes are 32-bit
+// like every offset of the library, which keeps a tree node's child array at 16 bytes.
 template <class T, class Holder = RefCount<T>>
 class RefCountVector {
 public:
@@ -85,21 +90,21 @@ public:
     RefCountVector(const RefCountVector&) = delete;
     RefCountVector& operator=(const RefCountVector&) = delete;
     RefCountVector(RefCountVector&& other) noexcept
-        : m_pBegin(std::exchange(other.m_pBegin, nullptr)), m_pEnd(std::exchange(other.m_pEnd, nullptr)),
-          m_pCapacity(std::exchange(other.m_pCapacity, nullptr)) {}
+        : m_pBegin(std::exchange(other.m_pBegin, nullptr)), m_uSize(std::exchange(other.m_uSize, 0)),
+          m_uCapacity(std::exchange(other.m_uCapacity, 0)) {}
     ~RefCountVector()
     {
         clear();
-        Release(m_pBegin, capacity());
+        Release(m_pBegin, m_uCapacity);
     }
 
     void push_back(Holder holder)
     {
-        if (m_pEnd == m_pCapacity) Grow();
-        ::new (static_cast<void*>(m_pEnd)) Holder(std::move(holder));
-        ++m_pEnd;
+        if (m_uSize == m_uCapacity) Grow();
+        ::new (static_cast<void*>(m_pBegin + m_uSize)) Holder(std::move(holder));
+        ++m_uSize;
     }
-    void pop_back() noexcept { (--m_pEnd)->~Holder(); }
+    void pop_back() noexcept { m_pBegin[--m_uSize].~Holder(); }
     // Drops every holder from index `count` on.
     void truncate(std::size_t count) noexcept
     {
@@ -109,61 +114,71 @@ public:
     // For an array that will not grow again; one that grows later simply grows from its size.
     void ShrinkToFit()
     {
-        const std::size_t count = size();
-        if (count == capacity()) return;
-        MoveTo(Allocate(count), count);
+        if (m_uSize == m_uCapacity) return;
+        Holder* fresh = Allocate(m_uSize);
+        MoveInto(fresh);
+        Release(m_pBegin, m_uCapacity);
+        m_pBegin = fresh;
+        m_uCapacity = m_uSize;
     }
 
-    std::size_t size() const noexcept { return static_cast<std::size_t>(m_pEnd - m_pBegin); }
-    std::size_t capacity() const noexcept { return static_cast<std::size_t>(m_pCapacity - m_pBegin); }
-    bool empty() const noexcept { return m_pBegin == m_pEnd; }
+    std::size_t size() const noexcept { return m_uSize; }
+    std::size_t capacity() const noexcept { return m_uCapacity; }
+    bool empty() const noexcept { return m_uSize == 0; }
     Holder& operator[](std::size_t i) noexcept { return m_pBegin[i]; }
     const Holder& operator[](std::size_t i) const noexcept { return m_pBegin[i]; }
-    Holder& back() noexcept { return m_pEnd[-1]; }
-    const Holder& back() const noexcept { return m_pEnd[-1]; }
+    Holder& back() noexcept { return m_pBegin[m_uSize - 1]; }
+    const Holder& back() const noexcept { return m_pBegin[m_uSize - 1]; }
     Holder* begin() noexcept { return m_pBegin; }
-    Holder* end() noexcept { return m_pEnd; }
+    Holder* end() noexcept { return m_pBegin + m_uSize; }
     const Holder* begin() const noexcept { return m_pBegin; }
-    const Holder* end() const noexcept { return m_pEnd; }
+    const Holder* end() const noexcept { return m_pBegin + m_uSize; }
 
 private:
+    static constexpr std::size_t SMALL = 16;  // GrowCapacity(0): shorter arrays were shrunk
+
     void Grow()
     {
-        const std::size_t count = size();
-        const std::size_t capacity = GrowCapacity(count);
-        MoveTo(Allocate(capacity), capacity);
+        const std::size_t capacity = GrowCapacity(m_uSize);
+        if (capacity > UINT32_MAX) throw std::bad_alloc();
+        Holder* fresh = nullptr;
+        if (m_uCapacity >= SMALL) {
+            fresh = static_cast<Holder*>(std::realloc(static_cast<void*>(m_pBegin), capacity * sizeof(Holder)));
+            if (fresh == nullptr) throw std::bad_alloc();
+        } else {
+            fresh = Allocate(capacity);
+            MoveInto(fresh);
+            Release(m_pBegin, m_uCapacity);
+        }
+        m_pBegin = fresh;
+        m_uCapacity = static_cast<std::uint32_t>(capacity);
     }
 
-    void MoveTo(Holder* fresh, std::size_t slots) noexcept
+    void MoveInto(Holder* fresh) noexcept
     {
-        const std::size_t count = size();
-        for (std::size_t i = 0; i < count; ++i) {
+        for (std::uint32_t i = 0; i < m_uSize; ++i) {
             ::new (static_cast<void*>(fresh + i)) Holder(std::move(m_pBegin[i]));
             m_pBegin[i].~Holder();
         }
-        Release(m_pBegin, capacity());
-        m_pBegin = fresh;
-        m_pEnd = fresh + count;
-        m_pCapacity = fresh + slots;
     }
 
-    // Growth gives at least 16 slots, so a shorter array was shrunk into a small object.
     static Holder* Allocate(std::size_t slots)
     {
         if (slots == 0) return nullptr;
         const std::size_t bytes = slots * sizeof(Holder);
-        void* array = slots < GrowCapacity(0) ? AllocateSmall(bytes, alignof(Holder)) : ::operator new(bytes);
+        void* array = slots < SMALL ? AllocateSmall(bytes, alignof(Holder)) : std::malloc(bytes);
+        if (array == nullptr) throw std::bad_alloc();
         return static_cast<Holder*>(array);
     }
     static void Release(Holder* array, std::size_t capacity) noexcept
     {
-        if (capacity < GrowCapacity(0)) FreeSmall(array);
-        else ::operator delete(array);
+        if (capacity < SMALL) FreeSmall(array);
+        else std::free(array);
     }
 
     Holder* m_pBegin = nullptr;
-    Holder* m_pEnd = nullptr;
-    Holder* m_pCapacity = nullptr;
+    std::uint32_t m_uSize = 0;
+    std::uint32_t m_uCapacity = 0;
 };
 
 } // namespace VEK

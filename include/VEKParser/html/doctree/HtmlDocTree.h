@@ -10,6 +10,7 @@
 #include <VEKParser/host/BinaryStream.h>
 #include <VEKParser/host/HostTypes.h>
 #include <VEKParser/host/RefCount.h>
+#include <VEKParser/host/SmartPtr.h>
 #include <VEKParser/host/StringFunctions.h>
 #include <VEKParser/html/doctree/StringPool.h>
 #include <VEKParser/html/vocabulary/HtmlKeywordTable.h>
@@ -29,6 +30,17 @@ public:
     using NodeVector = VEK::RefCountVector<HtmlTreeNode, NodeHolder>;
     using ParamMap = std::map<std::string, std::string>;
     using MetaMap = std::map<std::string, VEK::WString, VEK::NoCase>;
+    // A node's kept parameters, shared by copies of the node: the count lives with the map, so a
+    // node holds one pointer for them.
+    struct SharedParamMap : ParamMap {
+        void AddRef() const noexcept { ++m_Count; }
+        void Release() const noexcept
+        {
+            if (--m_Count == 0) delete this;
+        }
+        mutable VEK::InterlockedCounter m_Count;
+    };
+    using ParamHolder = VEK::SmartPtr<SharedParamMap>;
 
     class VEKPARSER_API HtmlTreeNode {
     public:
@@ -73,7 +85,7 @@ public:
         std::uint32_t m_uTextSize = 0;
         const char* m_pText = nullptr;
         NodeVector m_Children;
-        VEK::RefCount<ParamMap> m_pParams;
+        ParamHolder m_pParams;
         HtmlDocTree* m_pTree = nullptr;
     };
 

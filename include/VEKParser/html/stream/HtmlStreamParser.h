@@ -88,6 +88,11 @@ private:
         CharT quote = 0;
         bool operator==(const BracketState&) const = default;
     };
+    // Only a quote behind "=" or white space opens a quoted value.
+    bool IsQuoteOpener(CharT c) const noexcept
+    {
+        return c == this->Delim(Base::DELIM_EQUALS) || this->IsWhiteSpace(c);
+    }
     // Takes one unit; true when it is the ">" that closes the tag.
     [[gnu::always_inline]] inline bool StepBracket(BracketState& state, CharT c) const noexcept;
     // A failed search's state at a unit.

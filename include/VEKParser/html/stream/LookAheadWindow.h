@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 #include <VEKParser/Export.h>
 #include <VEKParser/host/BinaryStream.h>
@@ -12,6 +15,9 @@ namespace VEKParser {
 // The tokenizer's own view of its stream: up to 4096 code units peeked from the stream's get
 // position. Units passed are read off the stream only when the window is refilled, released
 // or destroyed, so the stream's get position always stands at the start of the window.
+//
+// A byte stream whose content lies contiguous in memory and holds no NUL is read in place: the
+// window is then the rest of the stream, and nothing is copied until an element's text is.
 template <class CharT>
 class VEKPARSER_API LookAheadWindowT {
 public:
@@ -27,17 +33,17 @@ public:
     void Release();
 
     bool AtEnd() const noexcept { return m_uPosition >= m_uFill; }
-    CharT Current() const noexcept { return AtEnd() ? CharT(0) : m_Data[m_uPosition]; }
+    CharT Current() const noexcept { return AtEnd() ? CharT(0) : m_pData[m_uPosition]; }
     std::uint32_t Offset() const noexcept { return m_uOffset; }
 
     // The units from the current one to the end of the window (the fast scans read them in place).
-    const CharT* Begin() const noexcept { return m_Data + m_uPosition; }
+    const CharT* Begin() const noexcept { return m_pData + m_uPosition; }
     std::uint32_t Available() const noexcept { return m_uFill - m_uPosition; }
 
     CharT Next()
     {
         if (AtEnd()) return CharT(0);
-        const CharT unit = m_Data[m_uPosition++];
+        const CharT unit = m_pData[m_uPosition++];
         ++m_uOffset;
         if (m_uPosition == m_uFill) Refill();
         return unit;
@@ -52,6 +58,27 @@ public:
             return std::find(begin, end, unit);
         }
     }
+    // The first of the units `a`, `b`, `c` in [begin, end), or end; sixteen bytes a step.
+    static const CharT* FindFirstOf(const CharT* begin, const CharT* end, CharT a, CharT b, CharT c) noexcept
+    {
+#ifdef __SSE2__
+        if constexpr (sizeof(CharT) == 1) {
+            // Broadcast from a whole register: a byte stored and read back as four stalls.
+            const auto spread = [](CharT unit) {
+                return _mm_set1_epi32(static_cast<int>(0x01010101u * static_cast<unsigned char>(unit)));
+            };
+            const __m128i va = spread(a), vb = spread(b), vc = spread(c);
+            for (; end - begin >= 16; begin += 16) {
+                const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(begin));
+                const int hits = _mm_movemask_epi8(
+                    _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, va), _mm_cmpeq_epi8(v, vb)), _mm_cmpeq_epi8(v, vc)));
+                if (hits != 0) return begin + __builtin_ctz(static_cast<unsigned>(hits));
+            }
+        }
+#endif
+        while (begin != end && *begin != a && *begin != b && *begin != c) ++begin;
+        return begin;
+    }
     // The last `unit` in [begin, end), or end.
     static const CharT* FindLast(const CharT* begin, const CharT* end, CharT unit) noexcept
     {
@@ -65,26 +92,49 @@ public:
         }
     }
     // Copies up to `count` units from the current one on without moving; returns how many.
-    std::uint32_t Peek(CharT* out, std::uint32_t count);
-    void Skip(std::uint32_t count);
-    void Seek(std::uint32_t offset);
+    std::uint32_t Peek(CharT* out, std::uint32_t count)
+    {
+        if (count > Available()) return PeekAcross(out, count);
+        std::copy(Begin(), Begin() + count, out);
+        return count;
+    }
+    void Skip(std::uint32_t count)
+    {
+        if (count >= Available()) return SkipAcross(count);
+        m_uPosition += count;
+        m_uOffset += count;
+    }
+    void Seek(std::uint32_t offset)
+    {
+        const std::uint32_t windowStart = m_uOffset - m_uPosition;
+        if (offset < windowStart || offset - windowStart >= m_uFill) return SeekAcross(offset);
+        m_uPosition = offset - windowStart;
+        m_uOffset = offset;
+    }
     // Appends the next `count` units (fewer at the end) and moves past them.
     template <class String>
     void CopyTo(String& text, std::uint32_t count);
 
 private:
+    // The slow paths, which leave the window.
+    std::uint32_t PeekAcross(CharT* out, std::uint32_t count);
+    void SkipAcross(std::uint32_t count);
+    void SeekAcross(std::uint32_t offset);
     void Commit();
     void Refill();
     void Fill();
+    bool FillInPlace();
 
     VEK::BinaryStreamBufT<unsigned int>* m_pStream = nullptr;
     CharT m_Data[UNITS];
+    const CharT* m_pData = m_Data;  // m_Data, or the stream's own bytes when read in place
     std::uint32_t m_uPosition = 0;
     std::uint32_t m_uFill = 0;
     std::uint32_t m_uOddBytes = 0;
     std::uint32_t m_uOffset = 0;
     std::uint32_t m_uStreamBase = 0;  // stream position of offset 0
     bool m_bReplaceNul = true;
+    bool m_bInPlace = false;
 };
 
 template <class CharT>
