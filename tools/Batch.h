@@ -1,7 +1,5 @@
 #pragma once
 
-#include <atomic>
-#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -22,11 +20,12 @@ struct Outcome {
     Kind kind = Done;
     std::string output;
     std::string note;  // why the document failed, was skipped or is incomplete
+    std::string name = {};  // of the input, for the line about the document
 };
 
-// Applies `job` to one input; adds the size of the document's bytes to `bytes`. Never throws.
-Outcome ProcessDocument(const Input& input, const DocumentJob& job, bool json, bool header,
-                        std::atomic<std::uint64_t>& bytes);
+// The outcomes of `job` on the documents of `inputs` (each record of a web archive one), in
+// order, on the calling thread: what RunBatch writes, for front ends that write it elsewhere.
+std::vector<Outcome> ProcessInputs(const Options& options, const std::vector<Input>& inputs, const DocumentJob& job);
 
 // The line about the document after its name ("incomplete: ..."); for a document not Done.
 std::string Note(const Outcome& outcome);

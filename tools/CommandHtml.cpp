@@ -3,6 +3,7 @@
 #include <optional>
 #include <sstream>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include <fmt/format.h>
@@ -19,21 +20,25 @@ namespace {
 
 using VEKParser::HtmlDocTree;
 
-// Parses each document under the chosen profile, then lets `write` query it.
+// Parses each document under the chosen profile, then lets `write` query it (and the document,
+// when `write` takes it: links resolve against the address an archived document came from).
 template <class Write>
 DocumentJob HtmlJob(const Options& options, Write write)
 {
     // The table is immutable once built: one serves every thread.
     auto table = std::make_shared<const VEKParser::HtmlKeywordTable>(options.profile);
     return [table, forced = options.charset, write](Document& document, Record& record) {
-        const HtmlDocument html(document.Bytes(), forced, *table);
+        const HtmlDocument html(document.Bytes(), forced, *table, document.HttpCharset());
         if (record.IsJson()) {
             record.Fields()["charset"] = html.Charset();
             record.Fields()["charset_source"] = CharsetSourceName(html.Source());
         }
         if (!html.Complete())
             record.MarkIncomplete("the parser stops at its nesting limit of 128 open elements; the record holds what came before");
-        write(html.Tree(), record);
+        if constexpr (std::is_invocable_v<Write, const HtmlDocTree&, Record&, const Document&>)
+            write(html.Tree(), record, document);
+        else
+            write(html.Tree(), record);
     };
 }
 
@@ -156,9 +161,10 @@ DocumentJob TextJob(const Options& options)
 
 DocumentJob LinksJob(const Options& options)
 {
-    // Loose files carry no address of their own to fall back on.
-    return HtmlJob(options, [absolute = options.absoluteLinks](const HtmlDocTree& tree, Record& record) {
-        WriteLinks(tree, record, absolute, {});
+    // Archived documents fall back on the address they were fetched from; loose files have none.
+    return HtmlJob(options, [absolute = options.absoluteLinks](const HtmlDocTree& tree, Record& record,
+                                                                 const Document& document) {
+        WriteLinks(tree, record, absolute, document.Url());
     });
 }
 DocumentJob MetaJob(const Options& options) { return HtmlJob(options, WriteMeta); }

@@ -12,7 +12,7 @@ namespace vekparse {
 
 namespace {
 
-enum OptionSet : unsigned { DOCUMENTS = 1, CHARSET = 2, PROFILE = 4 };
+enum OptionSet : unsigned { DOCUMENTS = 1, CHARSET = 2, PROFILE = 4, WARC = 8 };
 
 struct CommandEntry {
     const char* name;
@@ -22,15 +22,15 @@ struct CommandEntry {
 };
 
 constexpr CommandEntry COMMANDS[] = {
-    {"text", "The text of each HTML document in lines and paragraphs (UTF-8).", Command::Text, DOCUMENTS | CHARSET | PROFILE},
+    {"text", "The text of each HTML document in lines and paragraphs (UTF-8).", Command::Text, DOCUMENTS | CHARSET | PROFILE | WARC},
     {"links", "The links of each HTML document with their captions, its base and redirect URIs.", Command::Links,
-     DOCUMENTS | CHARSET | PROFILE},
+     DOCUMENTS | CHARSET | PROFILE | WARC},
     {"meta", "Title, subject, author, keywords, meta values and meta charset of each HTML document.",
-     Command::Meta, DOCUMENTS | CHARSET | PROFILE},
+     Command::Meta, DOCUMENTS | CHARSET | PROFILE | WARC},
     {"dump", "The document tree and the links of each HTML document, as the library dumps them.", Command::Dump,
-     DOCUMENTS | CHARSET | PROFILE},
+     DOCUMENTS | CHARSET | PROFILE | WARC},
     {"tokens", "The tokenizer's elements of each document, one per line: type, offset, text.", Command::Tokens,
-     DOCUMENTS | CHARSET},
+     DOCUMENTS | CHARSET | WARC},
     {"asn1", "The decoded tree of DER or PEM input (every PEM block), one line per value.", Command::Asn1, DOCUMENTS},
     {"entities", "Escape or unescape HTML entities, standard input to standard output, line by line.",
      Command::Entities, 0},
@@ -62,6 +62,9 @@ void AddDocumentOptions(CLI::App& command, Options& options, unsigned sets)
         ->check(CLI::Range(1u, 1024u))
         ->option_text("N");
     command.add_flag("-q,--quiet", options.quiet, "No progress bar and no summary line");
+    if (sets & WARC)
+        command.add_flag("--all-records", options.allRecords,
+                         "Web archives: every response record is a document, not only HTML ones");
     if (sets & PROFILE)
         command.add_option("--profile", options.profile, "Tag vocabulary: default, notag or changedetector")
             ->transform(CLI::CheckedTransformer(ProfileNames(), CLI::ignore_case))
@@ -137,7 +140,10 @@ std::optional<int> CommandLine::Parse(int argc, char** argv)
                 ->check(CheckCharset)
                 ->option_text("CHARSET");
         AddCommandOptions(*command, entry.command, m_Options, charset);
-        command->callback([this, which = entry.command] { m_Options.command = which; });
+        command->callback([this, which = entry.command, archives = (entry.options & WARC) != 0] {
+            m_Options.command = which;
+            m_Options.archives = archives;
+        });
     }
     try {
         m_pApp->parse(argc, argv);

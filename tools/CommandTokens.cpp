@@ -127,7 +127,7 @@ std::vector<Token> Tokenize(std::string_view bytes, CharsetChoice& choice)
 DocumentJob TokensJob(const Options& options)
 {
     return [forced = options.charset](Document& document, Record& record) {
-        CharsetChoice choice = ChooseCharset(forced, document.Bytes());
+        CharsetChoice choice = ChooseCharset(forced, document.Bytes(), document.HttpCharset());
         WriteTokens(Tokenize(document.Bytes(), choice), choice, record);
     };
 }

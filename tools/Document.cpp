@@ -52,6 +52,12 @@ Document::Document(const Input& input) : m_sPath(input.path)
     m_pStream = std::make_unique<VEKFile::MemoryViewStream>(m_sRead.data(), static_cast<unsigned>(m_sRead.size()));
 }
 
+Document::Document(std::string url, std::string bytes, std::string httpCharset)
+    : m_sPath(url), m_sUrl(std::move(url)), m_sHttpCharset(std::move(httpCharset)), m_sRead(std::move(bytes))
+{
+    m_pStream = std::make_unique<VEKFile::MemoryViewStream>(m_sRead.data(), static_cast<unsigned>(m_sRead.size()));
+}
+
 Document::~Document() = default;
 
 std::string_view Document::Bytes() const noexcept

@@ -29,6 +29,8 @@ struct Options {
     bool json = false;
     unsigned threads = 0;
     bool quiet = false;
+    bool archives = false;    // WARC files among the inputs are read record by record
+    bool allRecords = false;  // every response record of a web archive, not only HTML ones
 
     // Per command.
     TextKind textKind = TextKind::Readable;

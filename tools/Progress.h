@@ -16,6 +16,7 @@ public:
     Progress& operator=(const Progress&) = delete;
 
     bool Enabled() const noexcept { return m_bEnabled; }
+    void SetTotal(std::size_t total) noexcept { m_uTotal = total; }
     // Redraws the bar, at most ten times a second.
     void Show(std::size_t done, std::uint64_t bytes);
     // Erases the bar, so that other output can use the line; the next Show draws it again.

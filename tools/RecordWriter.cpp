@@ -12,12 +12,12 @@ constexpr std::size_t BLOCK = 1 << 20;
 
 } // namespace
 
-bool RecordWriter::Write(std::size_t document, std::string_view record)
+bool RecordWriter::Write(std::size_t document, std::string_view name, std::string_view record)
 {
     if (m_iError) return false;
     if (record.empty()) return true;
     m_Buffer.append(record);
-    m_Queued.push_back({document, m_Buffer.size()});
+    m_Queued.push_back({document, std::string(name), m_Buffer.size()});
     return m_bEager || m_Buffer.size() >= BLOCK ? Flush() : true;
 }
 
@@ -33,6 +33,7 @@ bool RecordWriter::Flush()
             for (const Queued& queued : m_Queued)
                 if (queued.end > written) {
                     m_uFirstLost = queued.document;
+                    m_sFirstLostName = queued.name;
                     break;
                 }
             return false;

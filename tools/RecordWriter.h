@@ -16,8 +16,9 @@ public:
     RecordWriter(const RecordWriter&) = delete;
     RecordWriter& operator=(const RecordWriter&) = delete;
 
-    // Queues the record of document `document`; false once a write has failed.
-    bool Write(std::size_t document, std::string_view record);
+    // Queues the record of document `document`, from the input `name`; false once a write has
+    // failed.
+    bool Write(std::size_t document, std::string_view name, std::string_view record);
     // Writes what is queued; false once a write has failed.
     bool Flush();
 
@@ -25,10 +26,12 @@ public:
     int Error() const noexcept { return m_iError; }
     // The document whose record was the first one not written whole (valid after a failure).
     std::size_t FirstLost() const noexcept { return m_uFirstLost; }
+    const std::string& FirstLostName() const noexcept { return m_sFirstLostName; }
 
 private:
     struct Queued {
         std::size_t document;
+        std::string name;
         std::size_t end;  // offset in the buffer after the record
     };
 
@@ -37,6 +40,7 @@ private:
     std::vector<Queued> m_Queued;
     int m_iError = 0;
     std::size_t m_uFirstLost = 0;
+    std::string m_sFirstLostName;
 };
 
 } // namespace vekparse

@@ -11,5 +11,6 @@ void BindHtml(py::module_& module);
 void BindAsn(py::module_& module);
 void BindText(py::module_& module);
 void BindRecords(py::module_& module);
+void BindWarc(py::module_& module);
 
 } // namespace vekpy

@@ -4,10 +4,11 @@
 
 PYBIND11_MODULE(_vekparser, module)
 {
-    module.doc() = "VEKParser170NT from Python: HTML document trees, the tokenizer, BER decoding, entities and charsets.";
+    module.doc() = "VEKParser170NT from Python: HTML document trees, the tokenizer, BER decoding, entities, charsets and web archives.";
     vekpy::BindErrors(module);
     vekpy::BindHtml(module);
     vekpy::BindAsn(module);
     vekpy::BindText(module);
     vekpy::BindRecords(module);
+    vekpy::BindWarc(module);
 }

@@ -1,6 +1,5 @@
 // _inputs and _records: the records of `vekparse COMMAND --json`, made by the program's own code,
 // for the cluster runner (vekparser.cluster).
-#include <atomic>
 #include <string>
 #include <vector>
 
@@ -57,8 +56,9 @@ py::tuple Fate(const vekparse::Outcome& outcome)
                           outcome.kind == vekparse::Outcome::Done ? py::str() : Str(vekparse::Note(outcome)));
 }
 
-// (path, kind, note) for each document of the command line, in input order: kind "file" for
-// a file to read, else the fate vekparse gives an input it cannot list or skips.
+// (path, kind, note) for each input of the command line, in input order: kind "file" for a
+// file to read (a web archive among them), else the fate vekparse gives an input it cannot list
+// or skips.
 py::list Inputs(const std::vector<std::string>& arguments)
 {
     const vekparse::Options options = ParseArguments(arguments);
@@ -69,37 +69,35 @@ py::list Inputs(const std::vector<std::string>& arguments)
         throw py::value_error(e.what());
     }
     py::list listed;
-    std::atomic<std::uint64_t> bytes{0};
     for (const vekparse::Input& input : inputs) {
         if (input.kind == vekparse::Input::Kind::Stdin) throw py::value_error("standard input cannot be shared");
         const py::tuple fate = input.kind == vekparse::Input::Kind::File
                                    ? py::make_tuple("file", py::str())
-                                   : Fate(vekparse::ProcessDocument(input, {}, true, false, bytes));
+                                   : Fate(vekparse::ProcessInputs(options, {input}, {}).at(0));
         listed.append(py::make_tuple(FileNameStr(input.path), fate[0], fate[1]));
     }
     return listed;
 }
 
-// (JSON line as bytes, kind, note) for each path, run as the command line's command runs it.
+// (JSON line as bytes, kind, note, input path) for each document of the files (every record of
+// a web archive), made as the command line's command makes them.
 py::list Records(const std::vector<std::string>& arguments, const py::list& names)
 {
-    std::vector<std::string> paths;
-    for (const py::handle name : names) paths.push_back(FileNameBytes(name));
-    const vekparse::Options options = ParseArguments(arguments);
+    vekparse::Options options = ParseArguments(arguments);
+    options.json = true;
+    std::vector<vekparse::Input> inputs;
+    for (const py::handle name : names) inputs.push_back({FileNameBytes(name), vekparse::Input::Kind::File, {}});
     const vekparse::DocumentJob job = vekparse::JobFor(options);
     if (!job) throw py::value_error("not a per-document command");
     std::vector<vekparse::Outcome> outcomes;
-    outcomes.reserve(paths.size());
     {
         py::gil_scoped_release unlocked;
-        std::atomic<std::uint64_t> bytes{0};
-        for (const std::string& path : paths)
-            outcomes.push_back(vekparse::ProcessDocument({path, vekparse::Input::Kind::File, {}}, job, true, false, bytes));
+        outcomes = vekparse::ProcessInputs(options, inputs, job);
     }
     py::list records(outcomes.size());
     for (std::size_t i = 0; i < outcomes.size(); ++i) {
         const py::tuple fate = Fate(outcomes[i]);
-        records[i] = py::make_tuple(py::bytes(outcomes[i].output), fate[0], fate[1]);
+        records[i] = py::make_tuple(py::bytes(outcomes[i].output), fate[0], fate[1], FileNameStr(outcomes[i].name));
     }
     return records;
 }
@@ -111,7 +109,7 @@ void BindRecords(py::module_& module)
     module.def("_inputs", &Inputs, py::arg("arguments"),
                "The documents a vekparse command line names, as vekparse lists them: (path, kind, note).");
     module.def("_records", &Records, py::arg("arguments"), py::arg("paths"),
-               "The records of `vekparse ARGUMENTS --json` for the given paths: (line, kind, note).");
+               "The records of `vekparse ARGUMENTS --json` for the given files: (line, kind, note, path).");
 }
 
 } // namespace vekpy

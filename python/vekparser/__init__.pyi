@@ -84,6 +84,22 @@ class Node:
     @property
     def tag_number(self) -> int: ...
 
+class WarcRecord:
+    """One record of a WARC file, or the place where one could not be read."""
+    offset: int
+    error: str
+    type: str
+    url: str
+    record_id: str
+    date: str
+    headers: list[tuple[str, str]]
+    http_headers: list[tuple[str, str]]
+    status: int
+    body: Optional[bytes]
+
+def read_warc(path: str) -> Iterator[WarcRecord]:
+    """The records of a WARC file, plain or gzip'd, read as vekparse reads them."""
+
 def parse_html(data: Buffer, charset: Charset = None, profile: str = "default") -> Document:
     """Parses an HTML page into a Document; charset None chooses it as vekparse does."""
 

@@ -51,15 +51,17 @@ class Summary:
 
 
 def write_shard(arguments, paths, out, index):
-    """Runs on a worker: writes the records of `paths` to shard `index` of `out`; returns the
-    (path, kind, note) of each document that is not simply done."""
+    """Runs on a worker: writes the records of `paths` (each record of a web archive one) to shard
+    `index` of `out`; returns the number of documents and the (path, kind, note) of each that is
+    not simply done."""
     records = _vekparser._records(arguments, paths)
     shard = os.path.join(out, "part-%05d.jsonl" % index)
     temporary = os.path.join(out, ".part-%05d.%s.tmp" % (index, uuid.uuid4().hex))
     with open(temporary, "wb") as stream:
-        stream.writelines(line for line, _, _ in records)
+        stream.writelines(line for line, _, _, _ in records)
     os.replace(temporary, shard)
-    return [(path, kind, note) for path, (_, kind, note) in zip(paths, records) if kind != "done"]
+    documents = sum(kind != "skipped" for _, kind, _, _ in records)
+    return documents, [(path, kind, note) for _, kind, note, path in records if kind != "done"]
 
 
 def partition(paths, workers, files_per_task=None):
@@ -108,7 +110,7 @@ def run(command, inputs, out, scheduler=None, workers=None, options=(), files_pe
     order = {path: i for i, (path, _, _) in enumerate(listed)}
     notes = [entry for entry in listed if entry[1] != "file"]
     paths = [path for path, kind, _ in listed if kind == "file"]
-    summary = Summary(documents=sum(kind != "skipped" for _, kind, _ in listed))
+    summary = Summary(documents=sum(kind == "failed" for _, kind, _ in listed))
     client, cluster = _client(scheduler, workers)
     try:
         slots = sum(client.nthreads().values()) or 1
@@ -118,7 +120,8 @@ def run(command, inputs, out, scheduler=None, workers=None, options=(), files_pe
             client.submit(write_shard, arguments, task, os.path.abspath(out), i, key="vekparser-%s-%05d" % (run_id, i))
             for i, task in enumerate(tasks)
         ]
-        for result in client.gather(futures):
+        for documents, result in client.gather(futures):
+            summary.documents += documents
             notes.extend(result)
         summary.shards = [os.path.join(out, "part-%05d.jsonl" % i) for i in range(len(tasks))]
     finally:

@@ -74,17 +74,21 @@ def processes_cluster(tmp_path, workers):
 
 
 @pytest.fixture(scope="module")
-def sample():
+def sample(tmp_path_factory):
     if not PYTHON_DOC.is_dir():
         pytest.skip("python3-doc is not installed")
-    # Pages, the charset sample, a file that does not exist and one that is no HTML at all.
-    return [str(PYTHON_DOC / "library"), str(SOURCE / "samples"), str(SOURCE / "no-such-page.html")]
+    # Pages, the samples, a web archive of them with a broken record, and a missing file.
+    archive = tmp_path_factory.mktemp("warc") / "broken.warc.gz"
+    pages = [str(page) for page in sorted((SOURCE / "samples").glob("*.html"))]
+    subprocess.run([sys.executable, str(SOURCE / "scripts/make-warc"), "--gzip", "--case", "truncated-middle",
+                    str(archive), *pages], check=True, capture_output=True, timeout=60)
+    return [str(PYTHON_DOC / "library"), str(SOURCE / "samples"), str(archive), str(SOURCE / "no-such-page.html")]
 
 
 def test_local_cluster_of_two_workers(tmp_path, vekparse, sample):
     summary = cluster.run("links", sample, str(tmp_path), workers=2)
     assert shard_records(tmp_path) == vekparse_records(vekparse, "links", sample)
-    assert [path for path, _ in summary.failures] == [sample[-1]] and len(summary.shards) > 2
+    assert [path for path, _ in summary.failures] == sample[-2:] and len(summary.shards) > 2
 
 
 def test_scheduler_and_workers_as_processes(tmp_path, vekparse, sample):

@@ -4,6 +4,7 @@ import collections
 import html
 import random
 import re
+import subprocess
 import sys
 import threading
 from concurrent.futures import ThreadPoolExecutor
@@ -84,6 +85,20 @@ def test_expand_agrees_with_codecs(charset):
     text = "Привет, Grüße, ÄÖ" if charset != "shift_jis" else "日本語のテキスト"
     data = text.encode(charset, errors="ignore")
     assert vekparser.expand(data, charset) == codecs.decode(data, charset)
+
+
+def test_read_warc_gives_the_pages_and_goes_on_after_a_broken_record(tmp_path):
+    pages = sorted((SOURCE / "samples").glob("*.html"))
+    for case, broken in (([], 0), (["--case", "truncated-middle"], 1)):
+        archive = tmp_path / "archive.warc.gz"
+        subprocess.run([sys.executable, str(SOURCE / "scripts/make-warc"), "--gzip", *case, str(archive), *map(str, pages)],
+                       check=True, capture_output=True, timeout=60)
+        records = list(vekparser.read_warc(str(archive)))
+        assert sum(bool(record.error) for record in records) == broken
+        bodies = {record.url.rsplit("/", 1)[-1]: record.body for record in records if record.type == "response"}
+        assert sum(bodies.get(page.name) == page.read_bytes() for page in pages) == len(pages) - broken
+    with pytest.raises(FileNotFoundError):
+        vekparser.read_warc(str(tmp_path / "missing.warc"))
 
 
 def test_threads_give_the_results_of_one_thread(pages):
