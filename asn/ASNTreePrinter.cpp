@@ -145,8 +145,7 @@ void WriteLine(std::ostream& out, const BaseASNNode& node, std::size_t depth)
     WriteTag(out, header);
     if (node.IsPrimitive()) {
         const int type = node.GetValueType();
-        const bool known = type > 0 && type <= ObjectIdentifier;
-        out << "  " << (known ? VALUE_TYPE_NAMES[type] : "?");
+        out << "  " << GetValueTypeName(type);
         if (type != Null) {
             out << ": ";
             WriteValue(out, node, type);
@@ -156,6 +155,11 @@ void WriteLine(std::ostream& out, const BaseASNNode& node, std::size_t depth)
 }
 
 } // namespace
+
+const char* GetValueTypeName(int valueType) noexcept
+{
+    return valueType > 0 && valueType <= ObjectIdentifier ? VALUE_TYPE_NAMES[valueType] : "?";
+}
 
 void PrintASNTree(const ASNTree& tree, std::ostream& out)
 {

@@ -28,14 +28,6 @@ namespace vekparse {
 
 namespace {
 
-struct Outcome {
-    enum Kind { Done, Incomplete, Failed, Skipped, KINDS };
-    Kind kind = Done;
-    std::string output;
-    std::string note;  // why the document failed, was skipped or is incomplete
-    std::string name = {};  // of the input, for the line about the document
-};
-
 // What the line on standard error says before the note, by Outcome::Kind.
 constexpr const char* NOTE_LABELS[] = {"", "incomplete: ", "", "skipped: "};
 
@@ -238,7 +230,7 @@ private:
         bool written = m_Output.Write(i, outcome.name, outcome.output);
         if (noted) {
             written = m_Output.Flush() && written;  // the line follows the record it is about
-            fmt::print(stderr, "vekparse: {}: {}{}\n", QuotedName(outcome.name), NOTE_LABELS[outcome.kind], outcome.note);
+            fmt::print(stderr, "vekparse: {}: {}\n", QuotedName(outcome.name), Note(outcome));
         }
         ShowProgress();
         return written;
@@ -303,6 +295,23 @@ private:
 };
 
 } // namespace
+
+std::vector<Outcome> ProcessInputs(const Options& options, const std::vector<Input>& inputs, const DocumentJob& job)
+{
+    DocumentFeed feed(options, inputs);
+    std::atomic<std::uint64_t> bytes{0};
+    std::vector<Outcome> outcomes;
+    for (;;) {
+        FeedItem item;
+        if (!feed.Next(item)) return outcomes;
+        outcomes.push_back(Process(item, job, options.json, inputs.size() > 1, bytes));
+        outcomes.back().name = item.input->path;
+    }
+}
+
+std::string Note(const Outcome& outcome) { return NOTE_LABELS[outcome.kind] + outcome.note; }
+
+std::string DescribeFailure(const std::string& path) { return Reason(path); }
 
 int RunBatch(const Options& options, const std::vector<Input>& inputs, const DocumentJob& job)
 {

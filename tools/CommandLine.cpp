@@ -37,12 +37,6 @@ constexpr CommandEntry COMMANDS[] = {
     {"convert", "Convert standard input from a charset to UTF-8 on standard output.", Command::Convert, 0},
 };
 
-const std::map<std::string, VEKParser::PrtType> PROFILES = {
-    {"default", VEKParser::DEFAULT_PRT},
-    {"notag", VEKParser::NOTAG_PRT},
-    {"changedetector", VEKParser::CHANGEDETECTOR_PRT},
-};
-
 const std::map<std::string, EntityMode> ENTITY_MODES = {
     {"escape", EntityMode::Escape},
     {"unescape", EntityMode::Unescape},
@@ -73,7 +67,7 @@ void AddDocumentOptions(CLI::App& command, Options& options, unsigned sets)
                          "Web archives: every response record is a document, not only HTML ones");
     if (sets & PROFILE)
         command.add_option("--profile", options.profile, "Tag vocabulary: default, notag or changedetector")
-            ->transform(CLI::CheckedTransformer(PROFILES, CLI::ignore_case))
+            ->transform(CLI::CheckedTransformer(ProfileNames(), CLI::ignore_case))
             ->option_text("NAME");
 }
 
@@ -116,6 +110,16 @@ void AddCommandOptions(CLI::App& command, Command which, Options& options, std::
 }
 
 } // namespace
+
+const std::map<std::string, VEKParser::PrtType>& ProfileNames()
+{
+    static const std::map<std::string, VEKParser::PrtType> profiles = {
+        {"default", VEKParser::DEFAULT_PRT},
+        {"notag", VEKParser::NOTAG_PRT},
+        {"changedetector", VEKParser::CHANGEDETECTOR_PRT},
+    };
+    return profiles;
+}
 
 CommandLine::CommandLine() : m_pApp(std::make_unique<CLI::App>("Parse HTML and ASN.1 documents with VEKParser170NT.", "vekparse"))
 {

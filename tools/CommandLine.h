@@ -1,5 +1,6 @@
 #pragma once
 
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -11,6 +12,9 @@ class App;
 }
 
 namespace vekparse {
+
+// The tag vocabularies by the names --profile takes.
+const std::map<std::string, VEKParser::PrtType>& ProfileNames();
 
 // The command line's grammar: subcommands, their options and their help texts.
 class CommandLine {

@@ -10,6 +10,7 @@
 
 #include "Charsets.h"
 #include "Commands.h"
+#include "Tokens.h"
 
 namespace vekparse {
 
@@ -17,13 +18,6 @@ namespace {
 
 // Indexed by VEKParser::ElementType.
 constexpr const char* ELEMENT_NAMES[] = {"tag", "comment", "text", "raw-text", "server-block", "section"};
-
-struct Token {
-    VEKParser::ElementType type;
-    unsigned start;
-    unsigned end;
-    std::string text;  // UTF-8
-};
 
 std::string Utf8Of(VEK::CHARSET charset, const std::string& raw)
 {
@@ -74,15 +68,6 @@ std::vector<Token> Tokenize(std::string_view bytes, const CharsetChoice& choice,
     return tokens;
 }
 
-std::vector<Token> Tokenize(std::string_view bytes, CharsetChoice& choice)
-{
-    std::string declared;
-    if (IsWideCharset(choice.charset)) return Tokenize<unsigned short>(bytes, choice, declared);
-    std::vector<Token> tokens = Tokenize<char>(bytes, choice, declared);
-    if (Redeclare(choice, declared, bytes)) tokens = Tokenize<char>(bytes, choice, declared);
-    return tokens;
-}
-
 // One token per line: control characters are written as C escapes.
 void AppendEscaped(std::string& out, const std::string& text)
 {
@@ -109,7 +94,7 @@ void WriteTokens(const std::vector<Token>& tokens, const CharsetChoice& choice, 
         std::string& list = record.RawField("tokens");
         list.push_back('[');
         for (const Token& token : tokens) {
-            list += fmt::format("{{\"type\":\"{}\",\"start\":{},\"end\":{},\"text\":", ELEMENT_NAMES[token.type],
+            list += fmt::format("{{\"type\":\"{}\",\"start\":{},\"end\":{},\"text\":", ElementName(token.type),
                                 token.start, token.end);
             AppendJsonString(list, token.text);
             list += "},";
@@ -120,13 +105,24 @@ void WriteTokens(const std::vector<Token>& tokens, const CharsetChoice& choice, 
     }
     std::string& out = record.Text();
     for (const Token& token : tokens) {
-        out += fmt::format("{:<12} {:>8} ", ELEMENT_NAMES[token.type], token.start);
+        out += fmt::format("{:<12} {:>8} ", ElementName(token.type), token.start);
         AppendEscaped(out, token.text);
         out += '\n';
     }
 }
 
 } // namespace
+
+const char* ElementName(VEKParser::ElementType type) noexcept { return ELEMENT_NAMES[type]; }
+
+std::vector<Token> Tokenize(std::string_view bytes, CharsetChoice& choice)
+{
+    std::string declared;
+    if (IsWideCharset(choice.charset)) return Tokenize<unsigned short>(bytes, choice, declared);
+    std::vector<Token> tokens = Tokenize<char>(bytes, choice, declared);
+    if (Redeclare(choice, declared, bytes)) tokens = Tokenize<char>(bytes, choice, declared);
+    return tokens;
+}
 
 DocumentJob TokensJob(const Options& options)
 {

@@ -12,6 +12,8 @@ DocumentJob MetaJob(const Options& options);
 DocumentJob DumpJob(const Options& options);
 DocumentJob TokensJob(const Options& options);
 DocumentJob Asn1Job(const Options& options);
+// The job of options.command; empty for the filters below.
+DocumentJob JobFor(const Options& options);
 
 // Commands that filter standard input to standard output; each returns the exit status.
 int RunEntities(const Options& options);

@@ -6,26 +6,13 @@
 
 namespace {
 
-vekparse::DocumentJob JobFor(const vekparse::Options& options)
-{
-    switch (options.command) {
-    case vekparse::Command::Text: return vekparse::TextJob(options);
-    case vekparse::Command::Links: return vekparse::LinksJob(options);
-    case vekparse::Command::Meta: return vekparse::MetaJob(options);
-    case vekparse::Command::Dump: return vekparse::DumpJob(options);
-    case vekparse::Command::Tokens: return vekparse::TokensJob(options);
-    case vekparse::Command::Asn1: return vekparse::Asn1Job(options);
-    default: return {};
-    }
-}
-
 int RunDocuments(const vekparse::CommandLine& commandLine)
 {
     const vekparse::Options& options = commandLine.GetOptions();
     if (options.inputs.empty() && options.filesFrom.empty())
         return commandLine.ReportUsageError("no input documents (name files, directories, - or --files-from)");
     try {
-        return vekparse::RunBatch(options, vekparse::CollectInputs(options), JobFor(options));
+        return vekparse::RunBatch(options, vekparse::CollectInputs(options), vekparse::JobFor(options));
     } catch (const vekparse::UsageError& e) {
         return commandLine.ReportUsageError(e.what());
     }

@@ -21,4 +21,8 @@ namespace VEKParser {
 // octets and bits in hexadecimal.
 VEKPARSER_API void PrintASNTree(const ASNTree& tree, std::ostream& out);
 
+// The name a line gives a primitive node's value type ("Integer", "ObjectIdentifier"); "?" for a
+// code that is no ASNValueType.
+VEKPARSER_API const char* GetValueTypeName(int valueType) noexcept;
+
 } // namespace VEKParser
