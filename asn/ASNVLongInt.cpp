@@ -10,7 +10,8 @@ namespace VEKParser {
 
 namespace {
 
-constexpr unsigned int INITIAL_CAPACITY = 1024;
+// The buffers are sized to their values: most are a few bytes long, and a tree holds many.
+constexpr unsigned int INT64_CAPACITY = 9;
 constexpr unsigned int COMPARE_CHUNK = 32768;
 constexpr unsigned char NON_NEGATIVE = 0x00;
 constexpr unsigned char NEGATIVE = 0xFF;
@@ -128,7 +129,7 @@ void PutWordFromEnd(std::span<unsigned char> bytes, std::size_t index, Word word
 
 ASNVLongInt::ASNVLongInt() : ASNVLongInt(std::int64_t{0}) {}
 
-ASNVLongInt::ASNVLongInt(std::int64_t value) : m_Buffer(INITIAL_CAPACITY)
+ASNVLongInt::ASNVLongInt(std::int64_t value) : m_Buffer(INT64_CAPACITY)
 {
     std::array<unsigned char, 8> bytes{};
     const auto bits = static_cast<std::uint64_t>(value);
@@ -136,7 +137,7 @@ ASNVLongInt::ASNVLongInt(std::int64_t value) : m_Buffer(INITIAL_CAPACITY)
     PutCanonical(m_Buffer, bytes);
 }
 
-ASNVLongInt::ASNVLongInt(const Stream& source) : m_Buffer(INITIAL_CAPACITY)
+ASNVLongInt::ASNVLongInt(const Stream& source) : m_Buffer(0)
 {
     // A first byte that is no sign byte gets one in front before the copy, so the common
     // minimal encoding is already canonical and need not be rewritten.
@@ -150,9 +151,9 @@ ASNVLongInt::ASNVLongInt(const Stream& source) : m_Buffer(INITIAL_CAPACITY)
     Format();
 }
 
-ASNVLongInt::ASNVLongInt(Bytes bytes) : m_Buffer(INITIAL_CAPACITY) { PutCanonical(m_Buffer, bytes); }
+ASNVLongInt::ASNVLongInt(Bytes bytes) : m_Buffer(static_cast<unsigned int>(bytes.size() + 1)) { PutCanonical(m_Buffer, bytes); }
 
-ASNVLongInt::ASNVLongInt(const ASNVLongInt& other) : m_Buffer(INITIAL_CAPACITY) { Assign(other.Rewound()); }
+ASNVLongInt::ASNVLongInt(const ASNVLongInt& other) : m_Buffer(other.m_Buffer.Size()) { Assign(other.Rewound()); }
 
 ASNVLongInt& ASNVLongInt::operator=(const ASNVLongInt& other)
 {

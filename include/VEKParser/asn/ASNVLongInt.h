@@ -49,6 +49,7 @@ public:
     friend ASNVLongInt operator-(const ASNVLongInt& a, const ASNVLongInt& b);
 
 private:
+    friend class ASNPrimitiveDecoder;
     using Bytes = std::span<const unsigned char>;
 
     // The canonical form of any two's-complement bytes.
