@@ -125,8 +125,17 @@ VEKFile::MemoryBuffer& AsStream(ASNOctets in, VEKFile::MemoryBuffer& content)
     return content;
 }
 
+// Both read the bytes below 0x80 as ASCII.
+bool ReadsAsciiAsItself(VEK::CHARSET charset) noexcept
+{
+    return charset == VEK::CHARSET_UTF8 || charset == VEK::CHARSET_WINDOWS_1252;
+}
+
 VEK::WString DecodeText(VEK::CHARSET charset, ASNOctets in, VEKFile::MemoryBuffer& content, VEKFile::MemoryBuffer& text)
 {
+    const unsigned char* end = in.m_pData + in.m_uSize;
+    if (ReadsAsciiAsItself(charset) && std::all_of(in.m_pData, end, [](unsigned char c) { return c < 0x80; }))
+        return VEK::WString(in.m_pData, end);
     text.Clear();
     AsStream(in, content);
     ConvertStream(charset, VEK::CHARSET_UTF16, content, text, false, true);

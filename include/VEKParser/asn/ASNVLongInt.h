@@ -47,6 +47,11 @@ public:
 
     friend ASNVLongInt operator+(const ASNVLongInt& a, const ASNVLongInt& b);
     friend ASNVLongInt operator-(const ASNVLongInt& a, const ASNVLongInt& b);
+    friend bool operator==(const ASNVLongInt& a, const ASNVLongInt& b);
+    friend bool operator<(const ASNVLongInt& a, const ASNVLongInt& b);
+    friend bool operator<=(const ASNVLongInt& a, const ASNVLongInt& b);
+    friend bool operator>(const ASNVLongInt& a, const ASNVLongInt& b);
+    friend bool operator>=(const ASNVLongInt& a, const ASNVLongInt& b);
 
 private:
     friend class ASNPrimitiveDecoder;
@@ -54,15 +59,22 @@ private:
 
     // The canonical form of any two's-complement bytes.
     explicit ASNVLongInt(Bytes bytes);
+    // An empty buffer with room for `capacity` bytes, to be filled and brought to canonical form.
+    struct Unformatted {};
+    ASNVLongInt(Unformatted, std::size_t capacity) : m_Buffer(static_cast<unsigned int>(capacity)) {}
     // a + b, or a - b when `subtract` is set, of canonical bytes.
     static ASNVLongInt Combine(Bytes a, Bytes b, bool subtract);
 
     // Rewinds the buffer and returns its bytes, which lie contiguous in memory.
-    Bytes Rewound() const;
+    Bytes Rewound() const noexcept;
+    // CompleteCompare of two values, without going through their streams.
+    static int Order(const ASNVLongInt& a, const ASNVLongInt& b) noexcept;
     // Replaces the content by `bytes`, which must not lie in this object's buffer.
     void Assign(Bytes bytes);
     // Brings the buffer to canonical form.
     void Format();
+    // Format for a buffer whose first byte is a sign byte, in place.
+    void DropRedundantSignBytes();
 
     // Rewound by every reader, so mutable: reading a value moves its positions, not its bytes.
     mutable VEKFile::MemoryBuffer m_Buffer;
