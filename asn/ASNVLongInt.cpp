@@ -239,13 +239,13 @@ void ASNVLongInt::Format()
 }
 
 // Two's complement over one byte more than the longer operand, which no sum or difference of
-// two values overflows (so its first byte is a sign byte); a - b is a + ~b + 1. Works a machine
-// word at a time from the end, straight into the result's buffer: whole words of both operands
-// first, then the words that reach past the shorter one's front.
+// two values overflows (so that byte is a sign byte); a - b is a + ~b + 1. Works a machine word
+// at a time from the end, straight into the result's buffer: whole words of both operands first,
+// then the words that reach past the shorter one's front; the sign byte comes last.
 ASNVLongInt ASNVLongInt::Combine(Bytes a, Bytes b, bool subtract)
 {
-    const std::size_t size = std::max(a.size(), b.size()) + 1;
-    ASNVLongInt result(Unformatted{}, size);
+    const std::size_t size = std::max(a.size(), b.size());
+    ASNVLongInt result(Unformatted{}, size + 1);
     const std::span<unsigned char> sum(result.m_Buffer.Extend(static_cast<unsigned int>(size)), size);
     const Word flip = subtract ? ~Word{0} : 0;
     unsigned char carry = subtract;
@@ -287,19 +287,29 @@ ASNVLongInt ASNVLongInt::Combine(Bytes a, Bytes b, bool subtract)
         carry = _addcarry_u64(carry, WordFromEnd(a, index, extendA), WordFromEnd(b, index, extendB) ^ flip, &digit);
         PutWordFromEnd(sum, index, digit);
     }
-    result.DropRedundantSignBytes();
+    result.PutSignByte(static_cast<unsigned char>(extendA + (extendB ^ flip) + carry));
     return result;
 }
 
-void ASNVLongInt::DropRedundantSignBytes()
+// Mostly the first byte already repeats the sign, and nothing moves.
+void ASNVLongInt::PutSignByte(unsigned char sign)
 {
-    unsigned char* bytes = const_cast<unsigned char*>(m_Buffer.Data());
     const unsigned int size = m_Buffer.Size();
-    unsigned int skip = 0;
-    while (skip + 1 < size && bytes[skip + 1] == bytes[0]) ++skip;
-    if (skip == 0) return;
-    std::memmove(bytes, bytes + skip, size - skip);
-    m_Buffer.SeekP(size - skip, VEK::SeekOrigin::Begin);
+    const unsigned char* bytes = m_Buffer.Data();
+    unsigned int run = 0;
+    while (run < size && bytes[run] == sign) ++run;
+    if (run == 1) return;
+    if (run == 0) {
+        m_Buffer.Extend(1);
+        auto* moved = const_cast<unsigned char*>(m_Buffer.Data());
+        std::memmove(moved + 1, moved, size);
+        moved[0] = sign;
+        return;
+    }
+    // The last byte of the run stays as the sign byte.
+    auto* kept = const_cast<unsigned char*>(bytes);
+    std::memmove(kept, kept + run - 1, size - run + 1);
+    m_Buffer.SeekP(size - run + 1, VEK::SeekOrigin::Begin);
     m_Buffer.ClearEnd();
 }
 

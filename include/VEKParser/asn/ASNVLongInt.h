@@ -73,8 +73,8 @@ private:
     void Assign(Bytes bytes);
     // Brings the buffer to canonical form.
     void Format();
-    // Format for a buffer whose first byte is a sign byte, in place.
-    void DropRedundantSignBytes();
+    // Puts the sign byte in front of the other bytes of a value and brings it to canonical form.
+    void PutSignByte(unsigned char sign);
 
     // Rewound by every reader, so mutable: reading a value moves its positions, not its bytes.
     mutable VEKFile::MemoryBuffer m_Buffer;
