@@ -1,6 +1,7 @@
 #include <VEKParser/asn/ASNNode.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstddef>
 #include <new>
 #include <utility>
@@ -78,8 +79,16 @@ int BaseASNNode::NumberOfChildren() const { WrongNodeType(); }
 VEK::SmartPtr<BaseASNNode> BaseASNNode::GetChild(int) { WrongNodeType(); }
 void BaseASNNode::AddChild(const VEK::SmartPtr<BaseASNNode>&) { WrongNodeType(); }
 
+// A holder that finds the count at 1 holds the only reference: no other thread can take one, so
+// the node goes without an interlocked decrement (the fence orders the reads of the node after
+// the other holders' last writes, as the decrement's acquire would).
 long BaseASNNode::Release() const noexcept
 {
+    if (m_Count.Get() == 1) {
+        std::atomic_thread_fence(std::memory_order_acquire);
+        delete this;
+        return 0;
+    }
     const long count = --m_Count;
     if (count == 0) delete this;
     return count;
