@@ -1,7 +1,6 @@
 #include <VEKParser/asn/ASNNode.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cstddef>
 #include <new>
 #include <utility>
@@ -80,12 +79,11 @@ VEK::SmartPtr<BaseASNNode> BaseASNNode::GetChild(int) { WrongNodeType(); }
 void BaseASNNode::AddChild(const VEK::SmartPtr<BaseASNNode>&) { WrongNodeType(); }
 
 // A holder that finds the count at 1 holds the only reference: no other thread can take one, so
-// the node goes without an interlocked decrement (the fence orders the reads of the node after
-// the other holders' last writes, as the decrement's acquire would).
+// the node goes without an interlocked decrement (the acquiring read orders the destruction
+// after the other holders' last writes, as the decrement's would).
 long BaseASNNode::Release() const noexcept
 {
-    if (m_Count.Get() == 1) {
-        std::atomic_thread_fence(std::memory_order_acquire);
+    if (m_Count.GetAcquire() == 1) {
         delete this;
         return 0;
     }
