@@ -80,47 +80,42 @@ void BM_Arithmetic(benchmark::State& state)
     SetBytes(state, size);
 }
 
-template <int (*Operation)(BIGNUM*, const BIGNUM*, const BIGNUM*)>
-void BM_OpenSSLArithmetic(benchmark::State& state)
+// The peers' integers, made from contents or empty for a result, and freed with their holder.
+struct BigNumValue {
+    BIGNUM* m_p;
+    BigNumValue() : m_p(BN_new()) {}
+    explicit BigNumValue(const std::vector<unsigned char>& bytes) : m_p(BigNum(bytes)) {}
+    ~BigNumValue() { BN_free(m_p); }
+    BigNumValue(const BigNumValue&) = delete;
+    BigNumValue& operator=(const BigNumValue&) = delete;
+    BIGNUM* Get() { return m_p; }
+};
+
+struct GmpValue {
+    mpz_t m_Value;
+    GmpValue() { mpz_init(m_Value); }
+    explicit GmpValue(const std::vector<unsigned char>& bytes) : GmpValue()
+    {
+        mpz_import(m_Value, bytes.size(), 1, 1, 1, 0, bytes.data());
+    }
+    ~GmpValue() { mpz_clear(m_Value); }
+    GmpValue(const GmpValue&) = delete;
+    GmpValue& operator=(const GmpValue&) = delete;
+    mpz_ptr Get() { return m_Value; }
+};
+
+template <class Value, auto Operation>
+void BM_PeerArithmetic(benchmark::State& state)
 {
     const auto size = static_cast<std::size_t>(state.range(0));
-    BIGNUM* a = BigNum(Contents(size, 2));
-    BIGNUM* b = BigNum(Contents(size, 3));
+    Value a(Contents(size, 2));
+    Value b(Contents(size, 3));
     for (auto _ : state) {
         // A fresh result each time, as every ASNVLongInt result is a new value.
-        BIGNUM* result = BN_new();
-        Operation(result, b, a);
-        benchmark::DoNotOptimize(result);
-        BN_free(result);
+        Value result;
+        Operation(result.Get(), b.Get(), a.Get());
+        benchmark::DoNotOptimize(result.Get());
     }
-    BN_free(a);
-    BN_free(b);
-    SetBytes(state, size);
-}
-
-void Import(mpz_t value, const std::vector<unsigned char>& bytes)
-{
-    mpz_init(value);
-    mpz_import(value, bytes.size(), 1, 1, 1, 0, bytes.data());
-}
-
-template <void (*Operation)(mpz_ptr, mpz_srcptr, mpz_srcptr)>
-void BM_GmpArithmetic(benchmark::State& state)
-{
-    const auto size = static_cast<std::size_t>(state.range(0));
-    mpz_t a;
-    mpz_t b;
-    Import(a, Contents(size, 2));
-    Import(b, Contents(size, 3));
-    for (auto _ : state) {
-        mpz_t result;
-        mpz_init(result);
-        Operation(result, b, a);
-        benchmark::DoNotOptimize(result);
-        mpz_clear(result);
-    }
-    mpz_clear(a);
-    mpz_clear(b);
     SetBytes(state, size);
 }
 
@@ -159,11 +154,11 @@ void Sizes(benchmark::internal::Benchmark* benchmark)
 BENCHMARK(BM_Construct)->Apply(Sizes);
 BENCHMARK(BM_OpenSSLConstruct)->Apply(Sizes);
 BENCHMARK(BM_Arithmetic<Add>)->Name("BM_Add")->Apply(Sizes);
-BENCHMARK(BM_OpenSSLArithmetic<BN_add>)->Name("BM_OpenSSLAdd")->Apply(Sizes);
-BENCHMARK(BM_GmpArithmetic<mpz_add>)->Name("BM_GmpAdd")->Apply(Sizes);
+BENCHMARK(BM_PeerArithmetic<BigNumValue, BN_add>)->Name("BM_OpenSSLAdd")->Apply(Sizes);
+BENCHMARK(BM_PeerArithmetic<GmpValue, mpz_add>)->Name("BM_GmpAdd")->Apply(Sizes);
 BENCHMARK(BM_Arithmetic<Subtract>)->Name("BM_Subtract")->Apply(Sizes);
-BENCHMARK(BM_OpenSSLArithmetic<BN_sub>)->Name("BM_OpenSSLSubtract")->Apply(Sizes);
-BENCHMARK(BM_GmpArithmetic<mpz_sub>)->Name("BM_GmpSubtract")->Apply(Sizes);
+BENCHMARK(BM_PeerArithmetic<BigNumValue, BN_sub>)->Name("BM_OpenSSLSubtract")->Apply(Sizes);
+BENCHMARK(BM_PeerArithmetic<GmpValue, mpz_sub>)->Name("BM_GmpSubtract")->Apply(Sizes);
 BENCHMARK(BM_Compare)->Apply(Sizes);
 BENCHMARK(BM_OpenSSLCompare)->Apply(Sizes);
 
