@@ -209,8 +209,7 @@ Bytes CanonicalOf(const Mpz& value)
     Mpz residue;
     mpz_fdiv_r_2exp(residue.v, value.v, 8 * length);
     Bytes bytes(length, 0);
-    std::size_t written = 0;
-    mpz_export(nullptr, &written, 1, 1, 1, 0, residue.v);
+    const std::size_t written = mpz_sgn(residue.v) == 0 ? 0 : (mpz_sizeinbase(residue.v, 2) + 7) / 8;
     mpz_export(bytes.data() + length - written, nullptr, 1, 1, 1, 0, residue.v);
     const unsigned char sign = mpz_sgn(value.v) < 0 ? 0xFF : 0x00;
     std::size_t skip = 0;
