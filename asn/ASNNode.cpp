@@ -1,6 +1,12 @@
 #include <VEKParser/asn/ASNNode.h>
 
+#include <algorithm>
+#include <cstddef>
+#include <new>
 #include <utility>
+
+#include <VEKParser/host/MemoryPool.h>
+#include <VEKParser/host/SmallObjects.h>
 
 namespace VEKParser {
 
@@ -8,11 +14,62 @@ namespace {
 
 [[noreturn]] void WrongNodeType() { throw "Function called on wrong node type!"; }
 
+constexpr std::uint8_t CLASS_BITS = 0x03;
+constexpr std::uint8_t CONSTRUCTED = 0x04;     // the value's identifier says constructed
+constexpr std::uint8_t WRAPPED = 0x08;         // Extra holds a wrapper's framing
+constexpr std::uint8_t LONG_LENGTH = 0x10;     // Extra holds the length
+
+// Lengths from 0 to 2^32 - 2 and INDEFINITE fit the 32-bit field; others (long-form lengths
+// that overflow, which no stream position reaches) go to Extra.
+constexpr std::uint32_t INDEFINITE_FIELD = 0xFFFFFFFF;
+
+bool FitsLengthField(std::int64_t length) noexcept
+{
+    return length == ASNHeader::INDEFINITE || (length >= 0 && length < std::int64_t{INDEFINITE_FIELD});
+}
+
+bool IsUnwrapped(const ASNHeader& wrapper) noexcept
+{
+    return wrapper.m_uOffset == 0 && wrapper.m_uHeaderLength == 0 && wrapper.m_nLength == 0 && wrapper.m_nClass == 0 &&
+           wrapper.m_nTagNumber == 0 && !wrapper.m_bConstructed;
+}
+
+const ASNHeader NO_WRAPPER{};
+
+// Class objects larger than a small object (none of the library's) come from the pool. No node
+// class needs more than the alignment of a pointer or a 64-bit value.
+constexpr std::size_t LARGEST_SMALL = 1024;
+constexpr std::size_t NODE_ALIGNMENT = 8;
+
 } // namespace
+
+struct BaseASNNode::Extra {
+    ASNHeader m_Wrapper;
+    std::int64_t m_nLength = 0;
+};
 
 BaseASNNode::BaseASNNode(int explicitTag) : m_nExplicitTag(explicitTag) {}
 
-BaseASNNode::~BaseASNNode() = default;
+BaseASNNode::~BaseASNNode()
+{
+    if (m_pExtra) VEK::FreeSmall(m_pExtra);
+}
+
+void* BaseASNNode::operator new(std::size_t size) noexcept
+{
+    if (size > LARGEST_SMALL) return VEKMem::MemoryPool::New(size);
+    try {
+        return VEK::AllocateSmall(size, NODE_ALIGNMENT);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
+
+void BaseASNNode::operator delete(void* block, std::size_t size) noexcept
+{
+    if (size > LARGEST_SMALL) VEKMem::MemoryPool::Delete(block);
+    else VEK::FreeSmall(block);
+}
 
 int BaseASNNode::GetTag() const { return m_nExplicitTag; }
 int BaseASNNode::GetValueType() const { WrongNodeType(); }
@@ -21,35 +78,71 @@ int BaseASNNode::NumberOfChildren() const { WrongNodeType(); }
 VEK::SmartPtr<BaseASNNode> BaseASNNode::GetChild(int) { WrongNodeType(); }
 void BaseASNNode::AddChild(const VEK::SmartPtr<BaseASNNode>&) { WrongNodeType(); }
 
+// A holder that finds the count at 1 holds the only reference: no other thread can take one, so
+// the node goes without an interlocked decrement (the acquiring read orders the destruction
+// after the other holders' last writes, as the decrement's would).
 long BaseASNNode::Release() const noexcept
 {
+    if (m_Count.GetAcquire() == 1) {
+        delete this;
+        return 0;
+    }
     const long count = --m_Count;
     if (count == 0) delete this;
     return count;
 }
 
-void BaseASNNode::SetHeaders(const ASNHeader& header, const ASNHeader& wrapper) noexcept
+ASNHeader BaseASNNode::GetHeader() const noexcept
 {
-    m_Header = header;
-    m_Wrapper = wrapper;
+    ASNHeader header;
+    header.m_uOffset = m_uOffset;
+    header.m_uHeaderLength = m_uHeaderLength;
+    header.m_nLength = m_uFlags & LONG_LENGTH             ? m_pExtra->m_nLength
+                       : m_uLength == INDEFINITE_FIELD ? ASNHeader::INDEFINITE
+                                                       : std::int64_t{m_uLength};
+    header.m_nClass = m_uFlags & CLASS_BITS;
+    header.m_nTagNumber = m_nTagNumber;
+    header.m_bConstructed = m_uFlags & CONSTRUCTED;
+    return header;
 }
 
-ConstructedASNNode::ConstructedASNNode(int explicitTag) : BaseASNNode(explicitTag) {}
+const ASNHeader& BaseASNNode::GetWrapperHeader() const noexcept
+{
+    return m_uFlags & WRAPPED ? m_pExtra->m_Wrapper : NO_WRAPPER;
+}
 
+void BaseASNNode::SetHeaders(const ASNHeader& header, const ASNHeader& wrapper)
+{
+    m_uOffset = header.m_uOffset;
+    m_uHeaderLength = header.m_uHeaderLength;
+    m_nTagNumber = header.m_nTagNumber;
+    m_uFlags = static_cast<std::uint8_t>((m_uFlags & CONSTRUCTED_NODE) | (header.m_nClass & CLASS_BITS) |
+                                         (header.m_bConstructed ? CONSTRUCTED : 0));
+    const bool longLength = !FitsLengthField(header.m_nLength);
+    m_uLength = longLength ? 0 : static_cast<std::uint32_t>(header.m_nLength);
+    if (!longLength && IsUnwrapped(wrapper)) return;
+    if (!m_pExtra) m_pExtra = ::new (VEK::AllocateSmall(sizeof(Extra), alignof(Extra))) Extra;
+    m_pExtra->m_Wrapper = wrapper;
+    m_pExtra->m_nLength = header.m_nLength;
+    m_uFlags |= (longLength ? LONG_LENGTH : 0) | (IsUnwrapped(wrapper) ? 0 : WRAPPED);
+}
+
+ConstructedASNNode::ConstructedASNNode(int explicitTag) : BaseASNNode(explicitTag) { m_uFlags = CONSTRUCTED_NODE; }
+
+// Releasing a child that holds constructed children of its own would nest one destructor per
+// level; such a child's children are taken over instead, so any depth is released in this loop.
 ConstructedASNNode::~ConstructedASNNode()
 {
-    // A child whose last holder is this node hands its children over before it goes, so
-    // releasing a deep chain takes a loop here instead of one nested destructor per level.
     while (!m_Children.empty()) {
         VEK::SmartPtr<BaseASNNode> child = std::move(m_Children.back());
         m_Children.pop_back();
-        if (!child || child->NbRef() != 1 || child->IsPrimitive()) continue;
-        if (auto* constructed = dynamic_cast<ConstructedASNNode*>(child.Get())) {
-            auto& grandchildren = constructed->m_Children;
-            while (!grandchildren.empty()) {
-                m_Children.push_back(std::move(grandchildren.back()));
-                grandchildren.pop_back();
-            }
+        if (!child || !child->IsConstructedNode() || child->NbRef() != 1) continue;
+        auto& grandchildren = static_cast<ConstructedASNNode*>(child.Get())->m_Children;
+        const bool deep = std::any_of(grandchildren.begin(), grandchildren.end(),
+                                      [](const auto& grandchild) { return grandchild && grandchild->IsConstructedNode(); });
+        while (deep && !grandchildren.empty()) {
+            m_Children.push_back(std::move(grandchildren.back()));
+            grandchildren.pop_back();
         }
     }
 }
@@ -62,8 +155,9 @@ void ConstructedASNNode::AddChild(VEK::SmartPtr<BaseASNNode>&& child) { m_Childr
 
 template <class T>
 PrimitiveASNNode<T>::PrimitiveASNNode(int explicitTag, T value, int valueType)
-    : BaseASNNode(explicitTag), m_Value(std::move(value)), m_nValueType(valueType)
+    : BaseASNNode(explicitTag), m_Value(std::move(value))
 {
+    m_nValueType = valueType;
 }
 
 template <class T>

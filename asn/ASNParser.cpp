@@ -14,6 +14,8 @@ namespace {
 constexpr int CONTEXT_SPECIFIC = 2;
 constexpr int END_OF_CONTENTS = 0;
 constexpr int HIGH_TAG_NUMBER = 0x1F;
+// Child arrays shorter than this are made at their length; longer ones grow as they fill.
+constexpr std::size_t SHORT_ARRAY = 16;
 
 // An end-of-contents that closes an indefinite-length wrapper, not the level itself.
 bool ConsumePendingEnd(int& pendingEnds) noexcept
@@ -139,17 +141,42 @@ ASNParser::Outcome ASNParser::ReadNextValue(VEK::SmartPtr<BaseASNNode>& out, Lev
     return Outcome::Value;
 }
 
+void ASNParser::AddChild(ConstructedASNNode& node, std::size_t pending, VEK::SmartPtr<BaseASNNode>&& child)
+{
+    if (node.m_Children.empty() && m_Pending.size() - pending < SHORT_ARRAY) {
+        m_Pending.push_back(std::move(child));
+        return;
+    }
+    FinishChildren(node, pending);
+    node.m_Children.push_back(std::move(child));
+}
+
+void ASNParser::FinishChildren(ConstructedASNNode& node, std::size_t pending)
+{
+    if (m_Pending.size() == pending) return;
+    node.m_Children.reserve(m_Pending.size() - pending);
+    for (std::size_t i = pending; i < m_Pending.size(); ++i) node.m_Children.push_back(std::move(m_Pending[i]));
+    m_Pending.erase(m_Pending.begin() + static_cast<std::ptrdiff_t>(pending), m_Pending.end());
+}
+
 void ASNParser::ReadChildren(ConstructedASNNode& node, std::int64_t length, const Level& parent)
 {
     Level level{parent.m_nDepth + 1, 0};
     if (level.m_nDepth > MAX_DEPTH) throw ASNException();
+    // A value that fails is dropped whole, so its waiting children go with it.
+    const std::size_t pending = m_Pending.size();
+    struct DropPending {
+        std::vector<VEK::SmartPtr<BaseASNNode>>& m_Pending;
+        std::size_t m_uSize;
+        ~DropPending() { m_Pending.erase(m_Pending.begin() + static_cast<std::ptrdiff_t>(m_uSize), m_Pending.end()); }
+    } drop{m_Pending, pending};
     VEK::SmartPtr<BaseASNNode> child;
     if (length == ASNHeader::INDEFINITE) {
         for (bool first = true;; first = false) {
             switch (ReadNextValue(child, level)) {
-            case Outcome::Value: node.AddChild(std::move(child)); break;
+            case Outcome::Value: AddChild(node, pending, std::move(child)); break;
             case Outcome::EndOfContents:
-                if (!ConsumePendingEnd(level.m_nPendingEnds)) return;
+                if (!ConsumePendingEnd(level.m_nPendingEnds)) return FinishChildren(node, pending);
                 break;
             case Outcome::EndOfStream:
                 // Only an indefinite value that ends the stream before its first child is whole.
@@ -164,13 +191,14 @@ void ASNParser::ReadChildren(ConstructedASNNode& node, std::int64_t length, cons
     const std::int64_t end = length > FAR_END - start ? FAR_END : start + length;
     while (Position() < end) {
         switch (ReadNextValue(child, level)) {
-        case Outcome::Value: node.AddChild(std::move(child)); break;
+        case Outcome::Value: AddChild(node, pending, std::move(child)); break;
         case Outcome::EndOfContents:
             if (!ConsumePendingEnd(level.m_nPendingEnds)) throw ASNEOCException();
             break;
         case Outcome::EndOfStream: throw ASNPrematureEOFException();
         }
     }
+    FinishChildren(node, pending);
 }
 
 ASNOctets ASNParser::ReadContents(std::int64_t length)

@@ -104,11 +104,15 @@ double DecodeReal(ASNOctets in)
 // format; other lengths leave the zero date-time.
 VEK::DateTime DecodeTime(const std::string& written)
 {
-    const std::string text = written.substr(0, written.find_first_of(".-Z"));
+    static const std::string MINUTES = "%y%m%d%H%M";
+    static const std::string SECONDS = "%y%m%d%H%M%S";
+    static const std::string FOUR_DIGIT_YEAR = "%Y%m%d%H%M%S";
+    const auto cut = std::find_if(written.begin(), written.end(), [](char c) { return c == '.' || c == '-' || c == 'Z'; });
+    const std::string text(written.begin(), cut);
     switch (text.size()) {
-    case 10: return VEK::DateTime(text, "%y%m%d%H%M");
-    case 12: return VEK::DateTime(text, "%y%m%d%H%M%S");
-    case 14: return VEK::DateTime(text, "%Y%m%d%H%M%S");
+    case 10: return VEK::DateTime(text, MINUTES);
+    case 12: return VEK::DateTime(text, SECONDS);
+    case 14: return VEK::DateTime(text, FOUR_DIGIT_YEAR);
     default: return VEK::DateTime();
     }
 }
@@ -121,8 +125,17 @@ VEKFile::MemoryBuffer& AsStream(ASNOctets in, VEKFile::MemoryBuffer& content)
     return content;
 }
 
+// Both read the bytes below 0x80 as ASCII.
+bool ReadsAsciiAsItself(VEK::CHARSET charset) noexcept
+{
+    return charset == VEK::CHARSET_UTF8 || charset == VEK::CHARSET_WINDOWS_1252;
+}
+
 VEK::WString DecodeText(VEK::CHARSET charset, ASNOctets in, VEKFile::MemoryBuffer& content, VEKFile::MemoryBuffer& text)
 {
+    const unsigned char* end = in.m_pData + in.m_uSize;
+    if (ReadsAsciiAsItself(charset) && std::all_of(in.m_pData, end, [](unsigned char c) { return c < 0x80; }))
+        return VEK::WString(in.m_pData, end);
     text.Clear();
     AsStream(in, content);
     ConvertStream(charset, VEK::CHARSET_UTF16, content, text, false, true);
@@ -131,11 +144,11 @@ VEK::WString DecodeText(VEK::CHARSET charset, ASNOctets in, VEKFile::MemoryBuffe
     return result;
 }
 
-BaseASNNode* DecodeInteger(int explicitTag, ASNOctets in, VEKFile::MemoryBuffer& content)
+BaseASNNode* DecodeInteger(int explicitTag, ASNOctets in)
 {
     if (in.m_uSize == 0) return MakeASNNode<PrimitiveASNNode<std::int64_t>>(explicitTag, std::int64_t{0}, Null);
     if (in.m_uSize > INT64_OCTETS)
-        return MakeASNNode<PrimitiveASNNode<ASNVLongInt>>(explicitTag, ASNVLongInt(AsStream(in, content)), BigInteger);
+        return MakeASNNode<PrimitiveASNNode<ASNVLongInt>>(explicitTag, ASNPrimitiveDecoder::BigInteger(in), BigInteger);
     return MakeASNNode<PrimitiveASNNode<std::int64_t>>(explicitTag, ASNPrimitiveDecoder::TwosComplement(in.m_pData, in.m_uSize),
                                                        Integer);
 }
@@ -171,7 +184,7 @@ BaseASNNode* DecodeByTag(const ASNTagRow& row, int explicitTag, ASNOctets in, VE
     case ASNContent::Integer:
         break;
     }
-    return DecodeInteger(explicitTag, in, content);
+    return DecodeInteger(explicitTag, in);
 }
 
 } // namespace

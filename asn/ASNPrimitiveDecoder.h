@@ -27,6 +27,8 @@ public:
 
     // Big-endian two's complement; octets beyond eight shift the first ones out.
     static std::int64_t TwosComplement(const unsigned char* octets, std::uint32_t count) noexcept;
+    // The same of any length, without a stream in between.
+    static ASNVLongInt BigInteger(ASNOctets octets) { return ASNVLongInt(ASNVLongInt::Bytes(octets.m_pData, octets.m_uSize)); }
 };
 
 // new for the pool-allocated nodes, which yields null instead of throwing.

@@ -1,5 +1,7 @@
 #include <VEKParser/asn/ASNVLongInt.h>
 
+#include <x86intrin.h>
+
 #include <algorithm>
 #include <array>
 #include <cstring>
@@ -10,7 +12,8 @@ namespace VEKParser {
 
 namespace {
 
-constexpr unsigned int INITIAL_CAPACITY = 1024;
+// The buffers are sized to their values: most are a few bytes long, and a tree holds many.
+constexpr unsigned int INT64_CAPACITY = 9;
 constexpr unsigned int COMPARE_CHUNK = 32768;
 constexpr unsigned char NON_NEGATIVE = 0x00;
 constexpr unsigned char NEGATIVE = 0xFF;
@@ -70,6 +73,69 @@ Shape ShapeOf(Stream& rewound)
 
 int Sign(int order) { return (order > 0) - (order < 0); }
 
+using Word = std::uint64_t;
+constexpr std::size_t WORD_SIZE = sizeof(Word);
+
+Word LoadBigEndian(const unsigned char* bytes) noexcept
+{
+    Word word;
+    std::memcpy(&word, bytes, WORD_SIZE);
+    return __builtin_bswap64(word);
+}
+
+void StoreBigEndian(unsigned char* bytes, Word word) noexcept
+{
+    word = __builtin_bswap64(word);
+    std::memcpy(bytes, &word, WORD_SIZE);
+}
+
+// The order of two byte strings of one length, a word at a time while the strings are short;
+// the last word of a string longer than a word overlaps the one before it. Words are compared
+// as they lie, and only a differing pair is brought into big-endian order.
+[[gnu::always_inline]] inline int ByteOrderInPlace(const unsigned char* a, const unsigned char* b, std::size_t size) noexcept
+{
+    if (size > 4 * WORD_SIZE) return Sign(std::memcmp(a, b, size));
+    if (size < WORD_SIZE) {
+        for (std::size_t i = 0; i < size; ++i)
+            if (a[i] != b[i]) return a[i] < b[i] ? -1 : 1;
+        return 0;
+    }
+    const auto differ = [a, b](std::size_t at, int& order) {
+        Word x;
+        Word y;
+        std::memcpy(&x, a + at, WORD_SIZE);
+        std::memcpy(&y, b + at, WORD_SIZE);
+        if (x == y) return false;
+        order = __builtin_bswap64(x) < __builtin_bswap64(y) ? -1 : 1;
+        return true;
+    };
+    int order = 0;
+    std::size_t at = 0;
+    for (; at + WORD_SIZE <= size; at += WORD_SIZE)
+        if (differ(at, order)) return order;
+    if (at != size) differ(size - WORD_SIZE, order);
+    return order;
+}
+
+// The order of two canonical values. Of one length, the first word read as signed orders the
+// signs (a sign byte leads it), and the bytes decide; else the sign, then the length.
+int CanonicalOrder(std::span<const unsigned char> a, std::span<const unsigned char> b) noexcept
+{
+    const std::size_t size = a.size();
+    if (size == b.size() && size >= WORD_SIZE) {
+        const auto first = [](const unsigned char* bytes) { return static_cast<std::int64_t>(LoadBigEndian(bytes)); };
+        const std::int64_t x = first(a.data());
+        const std::int64_t y = first(b.data());
+        if (x != y) return x < y ? -1 : 1;
+        return ByteOrderInPlace(a.data() + WORD_SIZE, b.data() + WORD_SIZE, size - WORD_SIZE);
+    }
+    const bool negativeA = a[0] == NEGATIVE;
+    const bool negativeB = b[0] == NEGATIVE;
+    if (negativeA != negativeB) return negativeA ? -1 : 1;
+    if (size != b.size()) return (size > b.size()) != negativeA ? 1 : -1;
+    return ByteOrderInPlace(a.data(), b.data(), size);
+}
+
 const unsigned char* ReadChunk(Stream& stream, unsigned int count, std::string& chunk)
 {
     chunk.clear();
@@ -84,7 +150,7 @@ int ByteOrder(Stream& a, Stream& b, unsigned int size)
 {
     const unsigned char* dataA = a.ContiguousData();
     const unsigned char* dataB = b.ContiguousData();
-    if (dataA && dataB) return Sign(std::memcmp(dataA, dataB, size));
+    if (dataA && dataB) return ByteOrderInPlace(dataA, dataB, size);
     std::string chunkA;
     std::string chunkB;
     for (unsigned int done = 0; done < size;) {
@@ -96,31 +162,20 @@ int ByteOrder(Stream& a, Stream& b, unsigned int size)
     return 0;
 }
 
-using Word = std::uint64_t;
-constexpr std::size_t WORD_SIZE = sizeof(Word);
-
 // Word `index` counted from the end of a two's-complement string, sign-extended past its front.
-Word WordFromEnd(std::span<const unsigned char> bytes, std::size_t index, Word extension)
+Word WordFromEnd(std::span<const unsigned char> bytes, std::size_t index, Word extension) noexcept
 {
     const std::size_t end = bytes.size() - std::min(bytes.size(), index * WORD_SIZE);
-    if (end >= WORD_SIZE) {
-        Word word;
-        std::memcpy(&word, bytes.data() + end - WORD_SIZE, WORD_SIZE);
-        return __builtin_bswap64(word);
-    }
+    if (end >= WORD_SIZE) return LoadBigEndian(bytes.data() + end - WORD_SIZE);
     Word word = extension;
     for (std::size_t i = 0; i < end; ++i) word = (word << 8) | bytes[i];
     return word;
 }
 
-void PutWordFromEnd(std::span<unsigned char> bytes, std::size_t index, Word word)
+void PutWordFromEnd(std::span<unsigned char> bytes, std::size_t index, Word word) noexcept
 {
     const std::size_t end = bytes.size() - index * WORD_SIZE;
-    if (end >= WORD_SIZE) {
-        word = __builtin_bswap64(word);
-        std::memcpy(bytes.data() + end - WORD_SIZE, &word, WORD_SIZE);
-        return;
-    }
+    if (end >= WORD_SIZE) return StoreBigEndian(bytes.data() + end - WORD_SIZE, word);
     for (std::size_t i = 0; i < end; ++i) bytes[end - 1 - i] = static_cast<unsigned char>(word >> (8 * i));
 }
 
@@ -128,7 +183,7 @@ void PutWordFromEnd(std::span<unsigned char> bytes, std::size_t index, Word word
 
 ASNVLongInt::ASNVLongInt() : ASNVLongInt(std::int64_t{0}) {}
 
-ASNVLongInt::ASNVLongInt(std::int64_t value) : m_Buffer(INITIAL_CAPACITY)
+ASNVLongInt::ASNVLongInt(std::int64_t value) : m_Buffer(INT64_CAPACITY)
 {
     std::array<unsigned char, 8> bytes{};
     const auto bits = static_cast<std::uint64_t>(value);
@@ -136,7 +191,7 @@ ASNVLongInt::ASNVLongInt(std::int64_t value) : m_Buffer(INITIAL_CAPACITY)
     PutCanonical(m_Buffer, bytes);
 }
 
-ASNVLongInt::ASNVLongInt(const Stream& source) : m_Buffer(INITIAL_CAPACITY)
+ASNVLongInt::ASNVLongInt(const Stream& source) : m_Buffer(0)
 {
     // A first byte that is no sign byte gets one in front before the copy, so the common
     // minimal encoding is already canonical and need not be rewritten.
@@ -150,9 +205,9 @@ ASNVLongInt::ASNVLongInt(const Stream& source) : m_Buffer(INITIAL_CAPACITY)
     Format();
 }
 
-ASNVLongInt::ASNVLongInt(Bytes bytes) : m_Buffer(INITIAL_CAPACITY) { PutCanonical(m_Buffer, bytes); }
+ASNVLongInt::ASNVLongInt(Bytes bytes) : m_Buffer(static_cast<unsigned int>(bytes.size() + 1)) { PutCanonical(m_Buffer, bytes); }
 
-ASNVLongInt::ASNVLongInt(const ASNVLongInt& other) : m_Buffer(INITIAL_CAPACITY) { Assign(other.Rewound()); }
+ASNVLongInt::ASNVLongInt(const ASNVLongInt& other) : m_Buffer(other.m_Buffer.Size()) { Assign(other.Rewound()); }
 
 ASNVLongInt& ASNVLongInt::operator=(const ASNVLongInt& other)
 {
@@ -162,9 +217,9 @@ ASNVLongInt& ASNVLongInt::operator=(const ASNVLongInt& other)
 
 ASNVLongInt::~ASNVLongInt() = default;
 
-ASNVLongInt::Bytes ASNVLongInt::Rewound() const
+ASNVLongInt::Bytes ASNVLongInt::Rewound() const noexcept
 {
-    m_Buffer.SeekG(0);
+    m_Buffer.Rewind();
     return {m_Buffer.Data(), m_Buffer.Size()};
 }
 
@@ -184,22 +239,78 @@ void ASNVLongInt::Format()
 }
 
 // Two's complement over one byte more than the longer operand, which no sum or difference of
-// two values overflows; a - b is a + ~b + 1. Works a machine word at a time from the end.
+// two values overflows (so that byte is a sign byte); a - b is a + ~b + 1. Works a machine word
+// at a time from the end, straight into the result's buffer: whole words of both operands first,
+// then the words that reach past the shorter one's front; the sign byte comes last.
 ASNVLongInt ASNVLongInt::Combine(Bytes a, Bytes b, bool subtract)
 {
-    std::vector<unsigned char> sum(std::max(a.size(), b.size()) + 1);
+    const std::size_t size = std::max(a.size(), b.size());
+    ASNVLongInt result(Unformatted{}, size + 1);
+    const std::span<unsigned char> sum(result.m_Buffer.Extend(static_cast<unsigned int>(size)), size);
+    const Word flip = subtract ? ~Word{0} : 0;
+    unsigned char carry = subtract;
+    const unsigned char* endA = a.data() + a.size();
+    const unsigned char* endB = b.data() + b.size();
+    unsigned char* endSum = sum.data() + size;
+    const auto word = [](const unsigned char* end, std::size_t index) { return LoadBigEndian(end - (index + 1) * WORD_SIZE); };
+    const auto store = [endSum](std::size_t index, Word digit) { StoreBigEndian(endSum - (index + 1) * WORD_SIZE, digit); };
+    const std::size_t whole = std::min(a.size(), b.size()) / WORD_SIZE;
+    std::size_t index = 0;
+    // Four words to one carry chain: the compiler would rebuild the carry flag after every word.
+    for (; index + 4 <= whole; index += 4) {
+        Word x0 = word(endA, index), x1 = word(endA, index + 1), x2 = word(endA, index + 2), x3 = word(endA, index + 3);
+        const Word y0 = word(endB, index) ^ flip, y1 = word(endB, index + 1) ^ flip;
+        const Word y2 = word(endB, index + 2) ^ flip, y3 = word(endB, index + 3) ^ flip;
+        asm("addb $0xff, %[carry]\n\t"
+            "adcq %[y0], %[x0]\n\t"
+            "adcq %[y1], %[x1]\n\t"
+            "adcq %[y2], %[x2]\n\t"
+            "adcq %[y3], %[x3]\n\t"
+            "setc %[carry]"
+            : [x0] "+r"(x0), [x1] "+r"(x1), [x2] "+r"(x2), [x3] "+r"(x3), [carry] "+r"(carry)
+            : [y0] "r"(y0), [y1] "r"(y1), [y2] "r"(y2), [y3] "r"(y3)
+            : "cc");
+        store(index, x0);
+        store(index + 1, x1);
+        store(index + 2, x2);
+        store(index + 3, x3);
+    }
+    for (; index < whole; ++index) {
+        unsigned long long digit;
+        carry = _addcarry_u64(carry, word(endA, index), word(endB, index) ^ flip, &digit);
+        store(index, digit);
+    }
     const Word extendA = SignExtension(a[0]) == NEGATIVE ? ~Word{0} : 0;
     const Word extendB = SignExtension(b[0]) == NEGATIVE ? ~Word{0} : 0;
-    const Word flip = subtract ? ~Word{0} : 0;
-    bool carry = subtract;
-    for (std::size_t index = 0; index * WORD_SIZE < sum.size(); ++index) {
-        Word digit;
-        const bool overflow = __builtin_add_overflow(WordFromEnd(a, index, extendA),
-                                                     WordFromEnd(b, index, extendB) ^ flip, &digit);
-        carry = __builtin_add_overflow(digit, Word{carry}, &digit) || overflow;
+    for (; index * WORD_SIZE < size; ++index) {
+        unsigned long long digit;
+        carry = _addcarry_u64(carry, WordFromEnd(a, index, extendA), WordFromEnd(b, index, extendB) ^ flip, &digit);
         PutWordFromEnd(sum, index, digit);
     }
-    return ASNVLongInt(Bytes(sum));
+    result.PutSignByte(static_cast<unsigned char>(extendA + (extendB ^ flip) + carry));
+    return result;
+}
+
+// Mostly the first byte already repeats the sign, and nothing moves.
+void ASNVLongInt::PutSignByte(unsigned char sign)
+{
+    const unsigned int size = m_Buffer.Size();
+    const unsigned char* bytes = m_Buffer.Data();
+    unsigned int run = 0;
+    while (run < size && bytes[run] == sign) ++run;
+    if (run == 1) return;
+    if (run == 0) {
+        m_Buffer.Extend(1);
+        auto* moved = const_cast<unsigned char*>(m_Buffer.Data());
+        std::memmove(moved + 1, moved, size);
+        moved[0] = sign;
+        return;
+    }
+    // The last byte of the run stays as the sign byte.
+    auto* kept = const_cast<unsigned char*>(bytes);
+    std::memmove(kept, kept + run - 1, size - run + 1);
+    m_Buffer.SeekP(size - run + 1, VEK::SeekOrigin::Begin);
+    m_Buffer.ClearEnd();
 }
 
 ASNVLongInt ASNVLongInt::Negate() const { return Combine(ZERO, Rewound(), true); }
@@ -249,17 +360,22 @@ int CompleteCompare(const Stream& a, const Stream& b)
     return (shapeA.size > shapeB.size) != shapeA.negative ? 1 : -1;
 }
 
+int ASNVLongInt::Order(const ASNVLongInt& a, const ASNVLongInt& b) noexcept
+{
+    return CanonicalOrder(a.Rewound(), b.Rewound());
+}
+
 bool operator==(const ASNVLongInt& a, const ASNVLongInt& b)
 {
-    Stream& first = Rewound(a.GetBuffer());
-    Stream& second = Rewound(b.GetBuffer());
-    return first.Size() == second.Size() && ByteOrder(first, second, first.Size()) == 0;
+    const auto first = a.Rewound();
+    const auto second = b.Rewound();
+    return first.size() == second.size() && ByteOrderInPlace(first.data(), second.data(), first.size()) == 0;
 }
 
 bool operator!=(const ASNVLongInt& a, const ASNVLongInt& b) { return !(a == b); }
-bool operator<(const ASNVLongInt& a, const ASNVLongInt& b) { return CompleteCompare(a.GetBuffer(), b.GetBuffer()) < 0; }
-bool operator<=(const ASNVLongInt& a, const ASNVLongInt& b) { return CompleteCompare(a.GetBuffer(), b.GetBuffer()) <= 0; }
-bool operator>(const ASNVLongInt& a, const ASNVLongInt& b) { return CompleteCompare(a.GetBuffer(), b.GetBuffer()) > 0; }
-bool operator>=(const ASNVLongInt& a, const ASNVLongInt& b) { return CompleteCompare(a.GetBuffer(), b.GetBuffer()) >= 0; }
+bool operator<(const ASNVLongInt& a, const ASNVLongInt& b) { return ASNVLongInt::Order(a, b) < 0; }
+bool operator<=(const ASNVLongInt& a, const ASNVLongInt& b) { return ASNVLongInt::Order(a, b) <= 0; }
+bool operator>(const ASNVLongInt& a, const ASNVLongInt& b) { return ASNVLongInt::Order(a, b) > 0; }
+bool operator>=(const ASNVLongInt& a, const ASNVLongInt& b) { return ASNVLongInt::Order(a, b) >= 0; }
 
 } // namespace VEKParser

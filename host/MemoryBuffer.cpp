@@ -1,8 +1,10 @@
 #include <VEKParser/host/MemoryBuffer.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <new>
 
 namespace VEKFile {
 
@@ -17,12 +19,31 @@ unsigned int ClampPosition(std::int64_t position, unsigned int size) noexcept
 
 } // namespace
 
-MemoryBuffer::MemoryBuffer(unsigned int capacity) { m_Data.reserve(capacity); }
+MemoryBuffer::MemoryBuffer(unsigned int capacity) { Reserve(capacity); }
 
 MemoryBuffer::MemoryBuffer(const void* data, unsigned int size)
-    : m_Data(static_cast<const unsigned char*>(data), static_cast<const unsigned char*>(data) + size), m_uPut(size) {}
+{
+    Reserve(size);
+    if (size) std::memcpy(m_pData, data, size);
+    m_uSize = m_uPut = size;
+}
 
-MemoryBuffer::~MemoryBuffer() = default;
+MemoryBuffer::~MemoryBuffer()
+{
+    if (m_pData != m_Inline) std::free(m_pData);
+}
+
+void MemoryBuffer::Reserve(std::uint64_t capacity)
+{
+    if (capacity <= m_uCapacity) return;
+    // Growth by half again at least, so appending byte by byte stays linear.
+    const std::uint64_t grown = std::min(MAX_SIZE, std::max(capacity, std::uint64_t{m_uCapacity} + m_uCapacity / 2));
+    void* block = m_pData == m_Inline ? std::malloc(grown) : std::realloc(m_pData, grown);
+    if (!block) throw std::bad_alloc();
+    if (m_pData == m_Inline && m_uSize) std::memcpy(block, m_Inline, m_uSize);
+    m_pData = static_cast<unsigned char*>(block);
+    m_uCapacity = static_cast<unsigned int>(grown);
+}
 
 void MemoryBuffer::SeekP(std::int64_t offset, VEK::SeekOrigin origin)
 {
@@ -31,23 +52,32 @@ void MemoryBuffer::SeekP(std::int64_t offset, VEK::SeekOrigin origin)
     m_uPut = ClampPosition(base + offset, Size());
 }
 
+unsigned char* MemoryBuffer::Extend(unsigned int count)
+{
+    if (count > MAX_SIZE - m_uPut) throw std::bad_alloc();
+    Reserve(std::uint64_t{m_uPut} + count);
+    unsigned char* start = m_pData + m_uPut;
+    m_uPut += count;
+    m_uSize = std::max(m_uSize, m_uPut);
+    return start;
+}
+
 void MemoryBuffer::ClearEnd()
 {
-    m_Data.resize(m_uPut);
+    m_uSize = m_uPut;
     m_uGet = std::min(m_uGet, m_uPut);
 }
 
 void MemoryBuffer::Clear()
 {
-    m_Data.clear();
-    m_uGet = m_uPut = 0;
+    m_uSize = m_uGet = m_uPut = 0;
     ClearPushBack();
 }
 
 unsigned int MemoryBuffer::DoGet(void* buffer, unsigned int count)
 {
     const unsigned int n = std::min(count, Size() - std::min(m_uGet, Size()));
-    if (n) std::memcpy(buffer, m_Data.data() + m_uGet, n);
+    if (n) std::memcpy(buffer, m_pData + m_uGet, n);
     m_uGet += n;
     return n;
 }
@@ -55,12 +85,11 @@ unsigned int MemoryBuffer::DoGet(void* buffer, unsigned int count)
 unsigned int MemoryBuffer::DoPut(const void* buffer, unsigned int count)
 {
     const auto n = static_cast<unsigned int>(std::min<std::uint64_t>(count, MAX_SIZE - m_uPut));
-    const auto* bytes = static_cast<const unsigned char*>(buffer);
-    // Writes mostly go at the end: appending there spares zero-filling the room first.
-    const unsigned int overwritten = std::min(n, Size() - m_uPut);
-    if (overwritten) std::memcpy(m_Data.data() + m_uPut, bytes, overwritten);
-    m_Data.insert(m_Data.end(), bytes + overwritten, bytes + n);
+    if (n == 0) return 0;
+    Reserve(std::uint64_t{m_uPut} + n);
+    std::memcpy(m_pData + m_uPut, buffer, n);
     m_uPut += n;
+    m_uSize = std::max(m_uSize, m_uPut);
     return n;
 }
 

@@ -1,10 +1,11 @@
 // Integers of certificate sizes (a serial number, an RSA modulus) and beyond: construction from
 // INTEGER contents, addition, subtraction and comparison, beside OpenSSL's BIGNUM doing the same
-// on the same bytes as the yardstick.
+// on the same bytes as the yardstick, and GMP's mpz for addition and subtraction.
 #include <random>
 #include <vector>
 
 #include <benchmark/benchmark.h>
+#include <gmp.h>
 #include <openssl/bn.h>
 
 #include <VEKParser/asn/ASNVLongInt.h>
@@ -63,39 +64,59 @@ void BM_OpenSSLConstruct(benchmark::State& state)
     SetBytes(state, contents.size());
 }
 
-void BM_AddSubtract(benchmark::State& state)
+ASNVLongInt Add(const ASNVLongInt& a, const ASNVLongInt& b) { return a + b; }
+ASNVLongInt Subtract(const ASNVLongInt& a, const ASNVLongInt& b) { return a - b; }
+
+template <ASNVLongInt (*Operation)(const ASNVLongInt&, const ASNVLongInt&)>
+void BM_Arithmetic(benchmark::State& state)
 {
     const auto size = static_cast<std::size_t>(state.range(0));
     const ASNVLongInt a = FromContents(Contents(size, 2));
     const ASNVLongInt b = FromContents(Contents(size, 3));
     for (auto _ : state) {
-        ASNVLongInt sum = a + b;
-        benchmark::DoNotOptimize(sum);
-        ASNVLongInt difference = b - a;
-        benchmark::DoNotOptimize(difference);
+        ASNVLongInt result = Operation(b, a);
+        benchmark::DoNotOptimize(result);
     }
-    SetBytes(state, 2 * size);
+    SetBytes(state, size);
 }
 
-void BM_OpenSSLAddSubtract(benchmark::State& state)
+// The peers' integers, made from contents or empty for a result, and freed with their holder.
+struct BigNumValue {
+    BIGNUM* m_p;
+    BigNumValue() : m_p(BN_new()) {}
+    explicit BigNumValue(const std::vector<unsigned char>& bytes) : m_p(BigNum(bytes)) {}
+    ~BigNumValue() { BN_free(m_p); }
+    BigNumValue(const BigNumValue&) = delete;
+    BigNumValue& operator=(const BigNumValue&) = delete;
+    BIGNUM* Get() { return m_p; }
+};
+
+struct GmpValue {
+    mpz_t m_Value;
+    GmpValue() { mpz_init(m_Value); }
+    explicit GmpValue(const std::vector<unsigned char>& bytes) : GmpValue()
+    {
+        mpz_import(m_Value, bytes.size(), 1, 1, 1, 0, bytes.data());
+    }
+    ~GmpValue() { mpz_clear(m_Value); }
+    GmpValue(const GmpValue&) = delete;
+    GmpValue& operator=(const GmpValue&) = delete;
+    mpz_ptr Get() { return m_Value; }
+};
+
+template <class Value, auto Operation>
+void BM_PeerArithmetic(benchmark::State& state)
 {
     const auto size = static_cast<std::size_t>(state.range(0));
-    BIGNUM* a = BigNum(Contents(size, 2));
-    BIGNUM* b = BigNum(Contents(size, 3));
+    Value a(Contents(size, 2));
+    Value b(Contents(size, 3));
     for (auto _ : state) {
         // A fresh result each time, as every ASNVLongInt result is a new value.
-        BIGNUM* sum = BN_new();
-        BN_add(sum, a, b);
-        benchmark::DoNotOptimize(sum);
-        BIGNUM* difference = BN_new();
-        BN_sub(difference, b, a);
-        benchmark::DoNotOptimize(difference);
-        BN_free(sum);
-        BN_free(difference);
+        Value result;
+        Operation(result.Get(), b.Get(), a.Get());
+        benchmark::DoNotOptimize(result.Get());
     }
-    BN_free(a);
-    BN_free(b);
-    SetBytes(state, 2 * size);
+    SetBytes(state, size);
 }
 
 // Equal except in the last byte, the longest comparison of two values of one length.
@@ -132,8 +153,12 @@ void Sizes(benchmark::internal::Benchmark* benchmark)
 
 BENCHMARK(BM_Construct)->Apply(Sizes);
 BENCHMARK(BM_OpenSSLConstruct)->Apply(Sizes);
-BENCHMARK(BM_AddSubtract)->Apply(Sizes);
-BENCHMARK(BM_OpenSSLAddSubtract)->Apply(Sizes);
+BENCHMARK(BM_Arithmetic<Add>)->Name("BM_Add")->Apply(Sizes);
+BENCHMARK(BM_PeerArithmetic<BigNumValue, BN_add>)->Name("BM_OpenSSLAdd")->Apply(Sizes);
+BENCHMARK(BM_PeerArithmetic<GmpValue, mpz_add>)->Name("BM_GmpAdd")->Apply(Sizes);
+BENCHMARK(BM_Arithmetic<Subtract>)->Name("BM_Subtract")->Apply(Sizes);
+BENCHMARK(BM_PeerArithmetic<BigNumValue, BN_sub>)->Name("BM_OpenSSLSubtract")->Apply(Sizes);
+BENCHMARK(BM_PeerArithmetic<GmpValue, mpz_sub>)->Name("BM_GmpSubtract")->Apply(Sizes);
 BENCHMARK(BM_Compare)->Apply(Sizes);
 BENCHMARK(BM_OpenSSLCompare)->Apply(Sizes);
 

@@ -1,3 +1,4 @@
+#include <gmp.h>
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -182,23 +183,71 @@ TEST(ASNVLongInt, CarriesAndBorrowsRunAcrossThousandsOfBytes)
     EXPECT_EQ(BytesOf(allOnes - allOnes), Bytes{0x00});
 }
 
-// Values of hundreds of bytes, of either sign and different lengths, obey the laws of arithmetic.
-TEST(ASNVLongInt, LongValuesObeyTheLawsOfArithmetic)
+// Two's-complement bytes read by GMP, the oracle beyond 128 bits.
+struct Mpz {
+    mpz_t v;
+    Mpz() { mpz_init(v); }
+    explicit Mpz(const Bytes& bytes) : Mpz()
+    {
+        mpz_import(v, bytes.size(), 1, 1, 1, 0, bytes.data());
+        if (bytes[0] >= 0x80) {
+            Mpz power;
+            mpz_ui_pow_ui(power.v, 256, bytes.size());
+            mpz_sub(v, v, power.v);
+        }
+    }
+    ~Mpz() { mpz_clear(v); }
+    Mpz(const Mpz&) = delete;
+    Mpz& operator=(const Mpz&) = delete;
+};
+
+// The canonical bytes of a GMP value: its two's complement over more bytes than it needs, then
+// one sign byte in place of the leading run of them.
+Bytes CanonicalOf(const Mpz& value)
+{
+    const std::size_t length = mpz_sizeinbase(value.v, 256) + 2;
+    Mpz residue;
+    mpz_fdiv_r_2exp(residue.v, value.v, 8 * length);
+    Bytes bytes(length, 0);
+    const std::size_t written = mpz_sgn(residue.v) == 0 ? 0 : (mpz_sizeinbase(residue.v, 2) + 7) / 8;
+    mpz_export(bytes.data() + length - written, nullptr, 1, 1, 1, 0, residue.v);
+    const unsigned char sign = mpz_sgn(value.v) < 0 ? 0xFF : 0x00;
+    std::size_t skip = 0;
+    while (skip < length && bytes[skip] == sign) ++skip;
+    bytes[--skip] = sign;
+    return Bytes(bytes.begin() + static_cast<std::ptrdiff_t>(skip), bytes.end());
+}
+
+// Operands of the lengths of serial numbers and moduli, one byte either side, of either sign,
+// against GMP: sums, differences, negation and order.
+TEST(ASNVLongInt, ArithmeticMatchesGmpAtCertificateSizes)
 {
     std::mt19937_64 random(1234);
-    const auto randomValue = [&] {
-        Bytes bytes(1 + random() % 600);
+    const auto randomBytes = [&](std::size_t size) {
+        Bytes bytes(size - 1 + random() % 3);
         for (auto& b : bytes) b = static_cast<unsigned char>(random());
-        return FromBytes(bytes);
+        return bytes;
     };
-    for (int round = 0; round < 40; ++round) {
-        const ASNVLongInt a = randomValue(), b = randomValue();
-        EXPECT_EQ(a + b, b + a);
-        EXPECT_EQ((a + b) - b, a);
-        EXPECT_EQ(a - b, (b - a).Negate());
-        EXPECT_EQ(a + b.Negate(), a - b);
-        EXPECT_EQ(CompleteCompare((a - b).GetBuffer(), ASNVLongInt().GetBuffer()),
-                  CompleteCompare(a.GetBuffer(), b.GetBuffer()));
+    for (const std::size_t size : {9u, 20u, 257u, 4096u}) {
+        for (int round = 0; round < 30; ++round) {
+            const Bytes x = randomBytes(size);
+            const Bytes y = round % 5 == 0 ? x : randomBytes(size);
+            const ASNVLongInt a = FromBytes(x), b = FromBytes(y);
+            const Mpz p(x), q(y);
+            Mpz sum, difference, negation;
+            mpz_add(sum.v, p.v, q.v);
+            mpz_sub(difference.v, p.v, q.v);
+            mpz_neg(negation.v, p.v);
+            SCOPED_TRACE(std::to_string(size) + " bytes, round " + std::to_string(round));
+            EXPECT_EQ(BytesOf(a), CanonicalOf(p));
+            EXPECT_EQ(BytesOf(a + b), CanonicalOf(sum));
+            EXPECT_EQ(BytesOf(a - b), CanonicalOf(difference));
+            EXPECT_EQ(BytesOf(a.Negate()), CanonicalOf(negation));
+            const int order = mpz_cmp(p.v, q.v);
+            EXPECT_EQ(CompleteCompare(a.GetBuffer(), b.GetBuffer()), (order > 0) - (order < 0));
+            EXPECT_EQ((std::vector<bool>{a == b, a < b, a <= b, a > b, a >= b}),
+                      (std::vector<bool>{order == 0, order < 0, order <= 0, order > 0, order >= 0}));
+        }
     }
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -9,7 +10,6 @@
 #include <VEKParser/host/BitVector.h>
 #include <VEKParser/host/DateTime.h>
 #include <VEKParser/host/HostTypes.h>
-#include <VEKParser/host/MemoryPool.h>
 #include <VEKParser/host/RefCount.h>
 #include <VEKParser/host/SmartPtr.h>
 
@@ -44,13 +44,21 @@ struct ASNHeader {
 
 // A decoded BER value, shared through VEK::SmartPtr. The accessors that do not apply to a
 // node's kind throw the text "Function called on wrong node type!" (a const char*).
-class VEKPARSER_API BaseASNNode : public VEKMem::PoolAllocated {
+//
+// A tree holds a node per value, so a node is kept small: nodes come from the per-thread slabs
+// of small objects, the framing is held in 32-bit fields, and the rare parts (the wrapper's
+// framing, a length no stream position can reach) in a record of their own.
+class VEKPARSER_API BaseASNNode {
 public:
     // `explicitTag` is the number of the context-specific tag that wrapped the value, -1 if none.
     explicit BaseASNNode(int explicitTag);
     virtual ~BaseASNNode();
     BaseASNNode(const BaseASNNode&) = delete;
     BaseASNNode& operator=(const BaseASNNode&) = delete;
+
+    // Yields null when no memory is left (new-expressions then skip the constructor).
+    static void* operator new(std::size_t size) noexcept;
+    static void operator delete(void* block, std::size_t size) noexcept;
 
     virtual bool IsPrimitive() const = 0;
     virtual int GetTag() const;
@@ -66,15 +74,29 @@ public:
 
     // The value's own framing, and that of the context-specific wrapper when GetTag() is not -1
     // (the wrapper's contents are the value's identifier, length and contents octets).
-    const ASNHeader& GetHeader() const noexcept { return m_Header; }
-    const ASNHeader& GetWrapperHeader() const noexcept { return m_Wrapper; }
-    void SetHeaders(const ASNHeader& header, const ASNHeader& wrapper) noexcept;
+    ASNHeader GetHeader() const noexcept;
+    const ASNHeader& GetWrapperHeader() const noexcept;
+    void SetHeaders(const ASNHeader& header, const ASNHeader& wrapper);
+
+protected:
+    // The ASNValueType code of a primitive node, kept here where the base has room for it.
+    int m_nValueType = 0;
 
 private:
+    friend class ConstructedASNNode;
+    struct Extra;
+
+    static constexpr std::uint8_t CONSTRUCTED_NODE = 0x20;  // in m_uFlags: a ConstructedASNNode
+    bool IsConstructedNode() const noexcept { return m_uFlags & CONSTRUCTED_NODE; }
+
     mutable VEK::SPRefCounter m_Count;
     int m_nExplicitTag;
-    ASNHeader m_Header;
-    ASNHeader m_Wrapper;
+    std::uint32_t m_uOffset = 0;
+    std::uint32_t m_uHeaderLength = 0;
+    std::uint32_t m_uLength = 0;  // see LengthField in ASNNode.cpp
+    int m_nTagNumber = 0;
+    Extra* m_pExtra = nullptr;
+    std::uint8_t m_uFlags = 0;
 };
 
 // A constructed value: its children in stream order.
@@ -96,6 +118,8 @@ public:
     const VEK::SmartPtr<BaseASNNode>* End() const noexcept { return m_Children.end(); }
 
 private:
+    friend class ASNParser;
+
     VEK::RefCountVector<BaseASNNode, VEK::SmartPtr<BaseASNNode>> m_Children;
 };
 
@@ -115,7 +139,6 @@ public:
 
 private:
     T m_Value;
-    int m_nValueType;
 };
 
 extern template class PrimitiveASNNode<std::int64_t>;

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 #include <VEKParser/Export.h>
 #include <VEKParser/asn/ASNNode.h>
@@ -58,6 +59,10 @@ private:
     bool ReadIdentifier(ASNHeader& header);
     std::int64_t ReadLength();
     void ReadChildren(ConstructedASNNode& node, std::int64_t length, const Level& parent);
+    // Appends a child: the first few wait in m_Pending until the value ends, so that a short
+    // child array is made once at its length.
+    void AddChild(ConstructedASNNode& node, std::size_t pending, VEK::SmartPtr<BaseASNNode>&& child);
+    void FinishChildren(ConstructedASNNode& node, std::size_t pending);
     // Moves over the contents octets and tells where they lie.
     ASNOctets ReadContents(std::int64_t length);
     // The octet at the read position, moving past it; false at the end of the stream.
@@ -74,6 +79,8 @@ private:
     // is reused.
     VEKFile::MemoryBuffer m_ContentBuffer;
     VEKFile::MemoryBuffer m_TextBuffer;
+    // The children of the open constructed values whose arrays are not made yet, outermost first.
+    std::vector<VEK::SmartPtr<BaseASNNode>> m_Pending;
 };
 
 } // namespace VEKParser

@@ -47,21 +47,34 @@ public:
 
     friend ASNVLongInt operator+(const ASNVLongInt& a, const ASNVLongInt& b);
     friend ASNVLongInt operator-(const ASNVLongInt& a, const ASNVLongInt& b);
+    friend bool operator==(const ASNVLongInt& a, const ASNVLongInt& b);
+    friend bool operator<(const ASNVLongInt& a, const ASNVLongInt& b);
+    friend bool operator<=(const ASNVLongInt& a, const ASNVLongInt& b);
+    friend bool operator>(const ASNVLongInt& a, const ASNVLongInt& b);
+    friend bool operator>=(const ASNVLongInt& a, const ASNVLongInt& b);
 
 private:
+    friend class ASNPrimitiveDecoder;
     using Bytes = std::span<const unsigned char>;
 
     // The canonical form of any two's-complement bytes.
     explicit ASNVLongInt(Bytes bytes);
+    // An empty buffer with room for `capacity` bytes, to be filled and brought to canonical form.
+    struct Unformatted {};
+    ASNVLongInt(Unformatted, std::size_t capacity) : m_Buffer(static_cast<unsigned int>(capacity)) {}
     // a + b, or a - b when `subtract` is set, of canonical bytes.
     static ASNVLongInt Combine(Bytes a, Bytes b, bool subtract);
 
     // Rewinds the buffer and returns its bytes, which lie contiguous in memory.
-    Bytes Rewound() const;
+    Bytes Rewound() const noexcept;
+    // CompleteCompare of two values, without going through their streams.
+    static int Order(const ASNVLongInt& a, const ASNVLongInt& b) noexcept;
     // Replaces the content by `bytes`, which must not lie in this object's buffer.
     void Assign(Bytes bytes);
     // Brings the buffer to canonical form.
     void Format();
+    // Puts the sign byte in front of the other bytes of a value and brings it to canonical form.
+    void PutSignByte(unsigned char sign);
 
     // Rewound by every reader, so mutable: reading a value moves its positions, not its bytes.
     mutable VEKFile::MemoryBuffer m_Buffer;

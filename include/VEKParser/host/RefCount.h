@@ -111,6 +111,12 @@ public:
         while (size() > count) pop_back();
     }
     void clear() noexcept { truncate(0); }
+    // Room for `slots` holders without growing, fewer than 16 carved as a small object: an array
+    // whose final length is known is made in one step.
+    void reserve(std::size_t slots)
+    {
+        if (slots > capacity()) MoveTo(Allocate(slots), slots);
+    }
     // For an array that will not grow again; one that grows later simply grows from its size.
     void ShrinkToFit()
     {

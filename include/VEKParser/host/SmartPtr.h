@@ -13,6 +13,8 @@ public:
     std::int32_t operator++() noexcept { return m_nValue.fetch_add(1, std::memory_order_relaxed) + 1; }
     std::int32_t operator--() noexcept { return m_nValue.fetch_sub(1, std::memory_order_acq_rel) - 1; }
     std::int32_t Get() const noexcept { return m_nValue.load(std::memory_order_relaxed); }
+    // The count, ordered after the writes of whoever last changed it.
+    std::int32_t GetAcquire() const noexcept { return m_nValue.load(std::memory_order_acquire); }
 
 private:
     std::atomic<std::int32_t> m_nValue;
