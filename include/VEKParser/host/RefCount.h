@@ -115,17 +115,12 @@ public:
     // whose final length is known is made in one step.
     void reserve(std::size_t slots)
     {
-        if (slots > capacity()) MoveTo(Allocate(slots), slots);
+        if (slots > capacity()) MoveToNew(slots);
     }
     // For an array that will not grow again; one that grows later simply grows from its size.
     void ShrinkToFit()
     {
-        if (m_uSize == m_uCapacity) return;
-        Holder* fresh = Allocate(m_uSize);
-        MoveInto(fresh);
-        Release(m_pBegin, m_uCapacity);
-        m_pBegin = fresh;
-        m_uCapacity = m_uSize;
+        if (m_uSize != m_uCapacity) MoveToNew(m_uSize);
     }
 
     std::size_t size() const noexcept { return m_uSize; }
@@ -146,18 +141,23 @@ private:
     void Grow()
     {
         const std::size_t capacity = GrowCapacity(m_uSize);
+        if (m_uCapacity < SMALL) return MoveToNew(capacity);
         if (capacity > UINT32_MAX) throw std::bad_alloc();
-        Holder* fresh = nullptr;
-        if (m_uCapacity >= SMALL) {
-            fresh = static_cast<Holder*>(std::realloc(static_cast<void*>(m_pBegin), capacity * sizeof(Holder)));
-            if (fresh == nullptr) throw std::bad_alloc();
-        } else {
-            fresh = Allocate(capacity);
-            MoveInto(fresh);
-            Release(m_pBegin, m_uCapacity);
-        }
+        Holder* fresh = static_cast<Holder*>(std::realloc(static_cast<void*>(m_pBegin), capacity * sizeof(Holder)));
+        if (fresh == nullptr) throw std::bad_alloc();
         m_pBegin = fresh;
         m_uCapacity = static_cast<std::uint32_t>(capacity);
+    }
+
+    // Moves the holders into a fresh array of `slots` (at least size()).
+    void MoveToNew(std::size_t slots)
+    {
+        if (slots > UINT32_MAX) throw std::bad_alloc();
+        Holder* fresh = Allocate(slots);
+        MoveInto(fresh);
+        Release(m_pBegin, m_uCapacity);
+        m_pBegin = fresh;
+        m_uCapacity = static_cast<std::uint32_t>(slots);
     }
 
     void MoveInto(Holder* fresh) noexcept
