@@ -9,10 +9,12 @@
 #include <VEKParser/host/WideStream.h>
 
 #include "tests/doctree/ParsedDocument.h"
+#include "tests/hardening/HostileInput.h"
 
 using namespace VEKParser;
 using doctree_test::ParseInto;
 using doctree_test::Shape;
+using HostileInput::Repeat;
 
 namespace {
 
@@ -42,25 +44,17 @@ bool ParseAndQuery(const std::string& html)
     return result;
 }
 
-std::string Repeat(const std::string& piece, std::size_t times)
-{
-    std::string out;
-    out.reserve(piece.size() * times);
-    for (std::size_t i = 0; i < times; ++i) out += piece;
-    return out;
-}
-
 // The hardening tests watch the memory of the plainer hostile documents; these check the
 // outcome, under the sanitizers too.
 TEST(BuildRobustness, LargeHostileDocuments)
 {
-    EXPECT_TRUE(ParseAndQuery(Repeat("<>", 1 << 20)));
-    EXPECT_TRUE(ParseAndQuery(Repeat("< a", 1 << 18) + ">"));
-    EXPECT_FALSE(ParseAndQuery(Repeat("<div><b>", 50000))) << "deeper than the parser follows";
-    EXPECT_FALSE(ParseAndQuery(Repeat("<b><i>x</b>", 100000))) << "every replay leaves one more element open";
-    EXPECT_TRUE(ParseAndQuery(Repeat("<table>", 100) + Repeat("</table>", 100000)));
-    EXPECT_TRUE(ParseAndQuery(Repeat("<meta name=a content=\"<b>", 20000)));
-    EXPECT_TRUE(ParseAndQuery(Repeat("<title>", 20000)));
+    EXPECT_TRUE(ParseAndQuery(Repeat("<>", 2 * HostileInput::MB)));
+    EXPECT_TRUE(ParseAndQuery(Repeat("< a", 3 * HostileInput::MB / 4) + ">"));
+    EXPECT_FALSE(ParseAndQuery(Repeat("<div><b>", 400000))) << "deeper than the parser follows";
+    EXPECT_FALSE(ParseAndQuery(Repeat("<b><i>x</b>", 1100000))) << "every replay leaves one more element open";
+    EXPECT_TRUE(ParseAndQuery(Repeat("<table>", 700) + Repeat("</table>", 800000)));
+    EXPECT_TRUE(ParseAndQuery(Repeat("<meta name=a content=\"<b>", 500000)));
+    EXPECT_TRUE(ParseAndQuery(Repeat("<title>", 140000)));
 }
 
 TEST(BuildRobustness, LongValuesAreCutAtTheKeywordBuffer)

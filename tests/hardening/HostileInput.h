@@ -16,4 +16,13 @@ inline std::string Repeat(const std::string& unit, std::size_t bytes)
     return text;
 }
 
+// The same bytes as 16-bit units in little-endian (machine) order.
+inline std::string Widen16(const std::string& ascii)
+{
+    std::string bytes;
+    bytes.reserve(2 * ascii.size());
+    for (const char c : ascii) bytes += {c, '\0'};
+    return bytes;
+}
+
 } // namespace HostileInput

@@ -13,19 +13,11 @@
 using namespace VEKParser;
 using HostileInput::MB;
 using HostileInput::Repeat;
+using HostileInput::Widen16;
 
 namespace {
 
 constexpr std::size_t TEN_MB = 10 * MB;
-
-// The same bytes as 16-bit units in machine order.
-std::string Widen16(const std::string& ascii)
-{
-    std::string bytes;
-    bytes.reserve(2 * ascii.size());
-    for (char c : ascii) bytes += {c, '\0'};
-    return bytes;
-}
 
 // What a scanner may hold whatever the document: the window, its work strings and one element
 // of 102400 units with its closing characters, as 16-bit units at worst, plus the allocator's

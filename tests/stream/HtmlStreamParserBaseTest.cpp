@@ -83,13 +83,9 @@ TEST(HtmlStreamParserBase, ReadingAttributesBack)
 
 TEST(HtmlStreamParserBase, RoundTripThroughTheNormalisedForm)
 {
-    HtmlStreamParserBaseT<char> base(1252);
-    VEK::WString name;
-    std::string attributes;
-    bool end = false, empty = false;
-    base.ParseTag("<meta Name=\"a&quot;\" CONTENT='x\"y' http-equiv=refresh>", name, attributes, end, empty);
+    const std::string attributes = Parse("<meta Name=\"a&quot;\" CONTENT='x\"y' http-equiv=refresh>", 1252).attributes;
     std::map<std::string, std::string> parsed;
-    base.ParseAttributes(attributes, parsed);
+    HtmlStreamParserBaseT<char>(1252).ParseAttributes(attributes, parsed);
     EXPECT_EQ(parsed, (std::map<std::string, std::string>{{"content", "x\"y"}, {"http-equiv", "refresh"},
                                                           {"name", "a&quot;"}}));
 }

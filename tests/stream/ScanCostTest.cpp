@@ -6,9 +6,12 @@
 
 #include <VEKParser/html/stream/Stream.h>
 
+#include "tests/hardening/HostileInput.h"
 #include "tests/host/ChunkedStream.h"
 
 using namespace VEKParser;
+using HostileInput::Repeat;
+using HostileInput::Widen16;
 
 namespace {
 
@@ -29,23 +32,6 @@ protected:
 private:
     unsigned long long m_uDelivered = 0;
 };
-
-std::string Repeat(const std::string& unit, std::size_t bytes)
-{
-    std::string text;
-    while (text.size() < bytes) text += unit;
-    return text;
-}
-
-std::string Widen16(const std::string& ascii)
-{
-    std::string bytes;
-    for (char c : ascii) {
-        bytes.push_back(c);
-        bytes.push_back('\0');
-    }
-    return bytes;
-}
 
 template <class CharT>
 unsigned long long BytesRead(const std::string& bytes, VEK::CHARSET charset, bool sections)

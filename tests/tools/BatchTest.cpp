@@ -253,14 +253,5 @@ TEST(Batch, AwkwardNamesAreQuotedInLinesAndExactInJson)
     }
 }
 
-TEST(Batch, ReadableOutputNamesEachDocumentWhenThereAreSeveral)
-{
-    TempDir dir;
-    const std::string a = dir.Write("a.html", "<b>"), b = dir.Write("b.html", "<i>");
-    EXPECT_EQ(Vekparse({"tokens", "-q", a}).out, "tag                 0 <b>\n");
-    EXPECT_EQ(Vekparse({"tokens", "-q", a, b}).out,
-              "==> " + a + " <==\ntag                 0 <b>\n==> " + b + " <==\ntag                 0 <i>\n");
-}
-
 } // namespace
 } // namespace vektest

@@ -5,17 +5,11 @@
 #include <gtest/gtest.h>
 
 #include "tests/Support.h"
+#include "tests/vocabulary/Oracle.h"
 
 namespace {
 
 using VEKParser::HtmlEntities;
-
-VEK::WString W(const char16_t* text)
-{
-    VEK::WString out;
-    for (; *text != 0; ++text) out.push_back(static_cast<unsigned short>(*text));
-    return out;
-}
 
 const HtmlEntities& Entities() { return *HtmlEntities::GetInstance(); }
 

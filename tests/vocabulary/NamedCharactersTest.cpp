@@ -15,13 +15,6 @@ namespace {
 using VEKParser::ExpandCharacterReferences;
 using VEKParser::ExpandUriCharacterReferences;
 
-VEK::WString W(const char16_t* text)
-{
-    VEK::WString out;
-    for (; *text != 0; ++text) out.push_back(static_cast<unsigned short>(*text));
-    return out;
-}
-
 // Expanded from an exactly sized heap copy, so that a read past the end is caught by ASan.
 VEK::WString Expanded(const std::string& bytes, bool latin1Only = false, VEK::CHARSET charset = VEK::CHARSET_UTF8)
 {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include <VEKParser/host/HostTypes.h>
 
@@ -14,3 +15,6 @@ inline VEK::WString FromUtf16Le(const std::string& bytes)
     }
     return text;
 }
+
+// 16-bit text from a UTF-16 literal.
+inline VEK::WString W(std::u16string_view text) { return VEK::WString(text.begin(), text.end()); }
