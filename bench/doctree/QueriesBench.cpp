@@ -98,7 +98,7 @@ void BM_QueriesOnParsedTrees(benchmark::State& state, Corpus corpus)
     VEK::WString text;
     std::vector<VEKParser::HtmlDocTree::LinkCaption> links;
     for (auto _ : state) {
-        for (const auto& tree : ParsedTrees()) {
+        for (const auto& tree : ParsedTrees(corpus)) {
             tree->GetText(text);
             links.clear();
             tree->GetLinks(links);
