@@ -162,21 +162,105 @@ int ByteOrder(Stream& a, Stream& b, unsigned int size)
     return 0;
 }
 
-// Word `index` counted from the end of a two's-complement string, sign-extended past its front.
-Word WordFromEnd(std::span<const unsigned char> bytes, std::size_t index, Word extension) noexcept
+// The word that ends `fromEnd` bytes before the end of a two's-complement string, sign-extended
+// past its front.
+Word WordBefore(std::span<const unsigned char> bytes, std::size_t fromEnd, Word extension) noexcept
 {
-    const std::size_t end = bytes.size() - std::min(bytes.size(), index * WORD_SIZE);
+    const std::size_t end = bytes.size() - std::min(bytes.size(), fromEnd);
     if (end >= WORD_SIZE) return LoadBigEndian(bytes.data() + end - WORD_SIZE);
     Word word = extension;
     for (std::size_t i = 0; i < end; ++i) word = (word << 8) | bytes[i];
     return word;
 }
 
-void PutWordFromEnd(std::span<unsigned char> bytes, std::size_t index, Word word) noexcept
+// The last `count` bytes of `word`, or as many as fit after the front, to end `fromEnd` bytes
+// before the end of `bytes`.
+void PutWordBefore(std::span<unsigned char> bytes, std::size_t fromEnd, Word word, std::size_t count = WORD_SIZE) noexcept
 {
-    const std::size_t end = bytes.size() - index * WORD_SIZE;
-    if (end >= WORD_SIZE) return StoreBigEndian(bytes.data() + end - WORD_SIZE, word);
-    for (std::size_t i = 0; i < end; ++i) bytes[end - 1 - i] = static_cast<unsigned char>(word >> (8 * i));
+    const std::size_t end = bytes.size() - fromEnd;
+    if (count == WORD_SIZE && end >= WORD_SIZE) return StoreBigEndian(bytes.data() + end - WORD_SIZE, word);
+    for (std::size_t i = 0; i < std::min(end, count); ++i) bytes[end - 1 - i] = static_cast<unsigned char>(word >> (8 * i));
+}
+
+// x + y + carry, or x - y - borrow; returns the carry or borrow out.
+template <bool Subtract>
+unsigned char ChainStep(unsigned char carry, Word x, Word y, Word& digit) noexcept
+{
+    unsigned long long out;
+    carry = Subtract ? _subborrow_u64(carry, x, y, &out) : _addcarry_u64(carry, x, y, &out);
+    digit = out;
+    return carry;
+}
+
+// Groups of four words that end at the given ends of a, b and the digits, the last group first,
+// after the carry (or borrow) `carryIn`. The carry stays in the flag from the first word to the last: mov, bswap, lea and dec
+// leave it alone, so no word has to rebuild it from a register.
+template <bool Subtract>
+unsigned char ChainGroups(unsigned char carryIn, const unsigned char* endA, const unsigned char* endB, unsigned char* endDigits,
+                          std::size_t groups) noexcept
+{
+    constexpr std::size_t GROUP_WORDS = 4;
+    const std::size_t span = groups * GROUP_WORDS * WORD_SIZE;
+    std::size_t index = groups * GROUP_WORDS;  // words, from the front of the span to the group's end
+    std::size_t left = groups;
+    bool carry;
+    Word x;
+    Word y;
+    asm volatile("btl $0, %k[carryIn]\n"
+                 "1:\n\t"
+                 ".irp at, -8, -16, -24, -32\n\t"
+                 "movq \\at(%[a],%[index],8), %[x]\n\t"
+                 "movq \\at(%[b],%[index],8), %[y]\n\t"
+                 "bswapq %[x]\n\t"
+                 "bswapq %[y]\n\t"
+                 ".if %c[subtract]\n\t"
+                 "sbbq %[y], %[x]\n\t"
+                 ".else\n\t"
+                 "adcq %[y], %[x]\n\t"
+                 ".endif\n\t"
+                 "bswapq %[x]\n\t"
+                 "movq %[x], \\at(%[digits],%[index],8)\n\t"
+                 ".endr\n\t"
+                 "leaq -4(%[index]), %[index]\n\t"
+                 "decq %[left]\n\t"
+                 "jnz 1b"
+                 : "=@ccc"(carry), [x] "=&r"(x), [y] "=&r"(y), [index] "+r"(index), [left] "+r"(left)
+                 : [a] "r"(endA - span), [b] "r"(endB - span), [digits] "r"(endDigits - span),
+                   [carryIn] "r"(static_cast<unsigned int>(carryIn)), [subtract] "i"(Subtract ? 1 : 0)
+                 : "memory");
+    return carry;
+}
+
+// a + b, or a - b, of two's-complement strings into `digits`, as long as the longer one, whose
+// sign byte is returned. A word stored across two cache lines costs more than the rest of its
+// step, so the words are counted from the last word boundary in the digits, and the few bytes
+// after it go first, at the top of a word (the carry leaves from its top). Then come whole
+// groups of words, and last the words that reach past the shorter string's front, sign-extended.
+template <bool Subtract>
+unsigned char CombineWords(std::span<const unsigned char> a, std::span<const unsigned char> b,
+                           std::span<unsigned char> digits) noexcept
+{
+    const Word extendA = SignExtension(a[0]) == NEGATIVE ? ~Word{0} : 0;
+    const Word extendB = SignExtension(b[0]) == NEGATIVE ? ~Word{0} : 0;
+    const std::size_t tail = std::min(digits.size(), reinterpret_cast<std::uintptr_t>(digits.data() + digits.size()) % WORD_SIZE);
+    unsigned char carry = 0;
+    if (tail != 0) {
+        const unsigned int shift = 8 * static_cast<unsigned int>(WORD_SIZE - tail);
+        Word digit;
+        carry = ChainStep<Subtract>(carry, WordBefore(a, 0, extendA) << shift, WordBefore(b, 0, extendB) << shift, digit);
+        PutWordBefore(digits, 0, digit >> shift, tail);
+    }
+    const std::size_t shorter = std::min(a.size(), b.size());
+    const std::size_t groups = shorter > tail ? (shorter - tail) / (4 * WORD_SIZE) : 0;
+    if (groups != 0)
+        carry = ChainGroups<Subtract>(carry, a.data() + a.size() - tail, b.data() + b.size() - tail,
+                                      digits.data() + digits.size() - tail, groups);
+    for (std::size_t fromEnd = tail + groups * 4 * WORD_SIZE; fromEnd < digits.size(); fromEnd += WORD_SIZE) {
+        Word digit;
+        carry = ChainStep<Subtract>(carry, WordBefore(a, fromEnd, extendA), WordBefore(b, fromEnd, extendB), digit);
+        PutWordBefore(digits, fromEnd, digit);
+    }
+    return static_cast<unsigned char>(Subtract ? extendA - extendB - carry : extendA + extendB + carry);
 }
 
 } // namespace
@@ -239,55 +323,14 @@ void ASNVLongInt::Format()
 }
 
 // Two's complement over one byte more than the longer operand, which no sum or difference of
-// two values overflows (so that byte is a sign byte); a - b is a + ~b + 1. Works a machine word
-// at a time from the end, straight into the result's buffer: whole words of both operands first,
-// then the words that reach past the shorter one's front; the sign byte comes last.
+// two values overflows (so that byte is a sign byte). Works a machine word at a time from the
+// end, straight into the result's buffer; the sign byte comes last.
 ASNVLongInt ASNVLongInt::Combine(Bytes a, Bytes b, bool subtract)
 {
     const std::size_t size = std::max(a.size(), b.size());
     ASNVLongInt result(Unformatted{}, size + 1);
-    const std::span<unsigned char> sum(result.m_Buffer.Extend(static_cast<unsigned int>(size)), size);
-    const Word flip = subtract ? ~Word{0} : 0;
-    unsigned char carry = subtract;
-    const unsigned char* endA = a.data() + a.size();
-    const unsigned char* endB = b.data() + b.size();
-    unsigned char* endSum = sum.data() + size;
-    const auto word = [](const unsigned char* end, std::size_t index) { return LoadBigEndian(end - (index + 1) * WORD_SIZE); };
-    const auto store = [endSum](std::size_t index, Word digit) { StoreBigEndian(endSum - (index + 1) * WORD_SIZE, digit); };
-    const std::size_t whole = std::min(a.size(), b.size()) / WORD_SIZE;
-    std::size_t index = 0;
-    // Four words to one carry chain: the compiler would rebuild the carry flag after every word.
-    for (; index + 4 <= whole; index += 4) {
-        Word x0 = word(endA, index), x1 = word(endA, index + 1), x2 = word(endA, index + 2), x3 = word(endA, index + 3);
-        const Word y0 = word(endB, index) ^ flip, y1 = word(endB, index + 1) ^ flip;
-        const Word y2 = word(endB, index + 2) ^ flip, y3 = word(endB, index + 3) ^ flip;
-        asm("addb $0xff, %[carry]\n\t"
-            "adcq %[y0], %[x0]\n\t"
-            "adcq %[y1], %[x1]\n\t"
-            "adcq %[y2], %[x2]\n\t"
-            "adcq %[y3], %[x3]\n\t"
-            "setc %[carry]"
-            : [x0] "+r"(x0), [x1] "+r"(x1), [x2] "+r"(x2), [x3] "+r"(x3), [carry] "+r"(carry)
-            : [y0] "r"(y0), [y1] "r"(y1), [y2] "r"(y2), [y3] "r"(y3)
-            : "cc");
-        store(index, x0);
-        store(index + 1, x1);
-        store(index + 2, x2);
-        store(index + 3, x3);
-    }
-    for (; index < whole; ++index) {
-        unsigned long long digit;
-        carry = _addcarry_u64(carry, word(endA, index), word(endB, index) ^ flip, &digit);
-        store(index, digit);
-    }
-    const Word extendA = SignExtension(a[0]) == NEGATIVE ? ~Word{0} : 0;
-    const Word extendB = SignExtension(b[0]) == NEGATIVE ? ~Word{0} : 0;
-    for (; index * WORD_SIZE < size; ++index) {
-        unsigned long long digit;
-        carry = _addcarry_u64(carry, WordFromEnd(a, index, extendA), WordFromEnd(b, index, extendB) ^ flip, &digit);
-        PutWordFromEnd(sum, index, digit);
-    }
-    result.PutSignByte(static_cast<unsigned char>(extendA + (extendB ^ flip) + carry));
+    const std::span<unsigned char> digits(result.m_Buffer.Extend(static_cast<unsigned int>(size)), size);
+    result.PutSignByte(subtract ? CombineWords<true>(a, b, digits) : CombineWords<false>(a, b, digits));
     return result;
 }
 
