@@ -89,6 +89,17 @@ void StoreBigEndian(unsigned char* bytes, Word word) noexcept
     std::memcpy(bytes, &word, WORD_SIZE);
 }
 
+// The order of two big-endian words as they lie; only a differing pair is brought into order.
+[[gnu::always_inline]] inline int WordOrder(const unsigned char* a, const unsigned char* b) noexcept
+{
+    Word x;
+    Word y;
+    std::memcpy(&x, a, WORD_SIZE);
+    std::memcpy(&y, b, WORD_SIZE);
+    if (x == y) return 0;
+    return __builtin_bswap64(x) < __builtin_bswap64(y) ? -1 : 1;
+}
+
 // The order of two byte strings of one length, a word at a time while the strings are short;
 // the last word of a string longer than a word overlaps the one before it. Words are compared
 // as they lie, and only a differing pair is brought into big-endian order.
@@ -100,21 +111,10 @@ void StoreBigEndian(unsigned char* bytes, Word word) noexcept
             if (a[i] != b[i]) return a[i] < b[i] ? -1 : 1;
         return 0;
     }
-    const auto differ = [a, b](std::size_t at, int& order) {
-        Word x;
-        Word y;
-        std::memcpy(&x, a + at, WORD_SIZE);
-        std::memcpy(&y, b + at, WORD_SIZE);
-        if (x == y) return false;
-        order = __builtin_bswap64(x) < __builtin_bswap64(y) ? -1 : 1;
-        return true;
-    };
-    int order = 0;
     std::size_t at = 0;
     for (; at + WORD_SIZE <= size; at += WORD_SIZE)
-        if (differ(at, order)) return order;
-    if (at != size) differ(size - WORD_SIZE, order);
-    return order;
+        if (const int order = WordOrder(a + at, b + at)) return order;
+    return at == size ? 0 : WordOrder(a + size - WORD_SIZE, b + size - WORD_SIZE);
 }
 
 // The order of two canonical values. Of one length, the first word read as signed orders the
@@ -127,6 +127,13 @@ int CanonicalOrder(std::span<const unsigned char> a, std::span<const unsigned ch
         const std::int64_t x = first(a.data());
         const std::int64_t y = first(b.data());
         if (x != y) return x < y ? -1 : 1;
+        // Short values end in one or two more words, the first of which may overlap the equal
+        // first word.
+        if (size <= 3 * WORD_SIZE) {
+            if (size > 2 * WORD_SIZE)
+                if (const int order = WordOrder(a.data() + WORD_SIZE, b.data() + WORD_SIZE)) return order;
+            return WordOrder(a.data() + size - WORD_SIZE, b.data() + size - WORD_SIZE);
+        }
         return ByteOrderInPlace(a.data() + WORD_SIZE, b.data() + WORD_SIZE, size - WORD_SIZE);
     }
     const bool negativeA = a[0] == NEGATIVE;
