@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -238,18 +239,110 @@ unsigned char ChainGroups(unsigned char carryIn, const unsigned char* endA, cons
     return carry;
 }
 
+// For the vector chain below, which holds four words to a vector, the most significant first.
+struct CarryTables {
+    // Lanes that take a carry, as -1, for each set of carries into the four words (bit 0: the
+    // least significant word, in the last lane).
+    alignas(32) std::int64_t m_Carries[16][4];
+    // A lane mask with its four bits in the opposite order: the least significant word first.
+    unsigned char m_Reversed[16];
+
+    constexpr CarryTables() : m_Carries{}, m_Reversed{}
+    {
+        for (unsigned int mask = 0; mask < 16; ++mask)
+            for (unsigned int lane = 0; lane < 4; ++lane) {
+                m_Carries[mask][3 - lane] = (mask >> lane) & 1 ? -1 : 0;
+                m_Reversed[mask] |= static_cast<unsigned char>(((mask >> lane) & 1) << (3 - lane));
+            }
+    }
+};
+constexpr CarryTables CARRY_TABLES;
+
+// Reverses the bytes of each word in the lanes: big-endian words to numbers and back.
+[[gnu::target("avx2"), gnu::always_inline]] inline __m256i SwapWordBytes(__m256i lanes) noexcept
+{
+    const __m256i swap = _mm256_setr_epi8(7, 6, 5, 4, 3, 2, 1, 0, 15, 14, 13, 12, 11, 10, 9, 8,
+                                          7, 6, 5, 4, 3, 2, 1, 0, 15, 14, 13, 12, 11, 10, 9, 8);
+    return _mm256_shuffle_epi8(lanes, swap);
+}
+
+// Four big-endian words as vector lanes, the most significant first.
+[[gnu::target("avx2"), gnu::always_inline]] inline __m256i LoadLanes(const unsigned char* bytes) noexcept
+{
+    return SwapWordBytes(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(bytes)));
+}
+
+[[gnu::target("avx2"), gnu::always_inline]] inline void StoreLanes(unsigned char* bytes, __m256i lanes) noexcept
+{
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(bytes), SwapWordBytes(lanes));
+}
+
+// The lanes whose top bit is set, the least significant word first.
+[[gnu::target("avx2"), gnu::always_inline]] inline unsigned int LaneMask(__m256i lanes) noexcept
+{
+    return CARRY_TABLES.m_Reversed[_mm256_movemask_pd(_mm256_castsi256_pd(lanes))];
+}
+
+// Blocks of eight words that end at the given ends of a, b and the digits, the last block first,
+// after the carry (or borrow) `carryIn`. The words are added in vector lanes, and the carries
+// between them follow from two masks per block: words that carry out, and words that pass a
+// carry on (all ones); one integer addition of the masks moves every carry to its word.
+// a - b is a + ~b + 1, the borrow the complement of the carry.
+template <bool Subtract>
+[[gnu::target("avx2")]] unsigned char VectorChain(unsigned char carryIn, const unsigned char* endA,
+                                                  const unsigned char* endB, unsigned char* endDigits,
+                                                  std::size_t blocks) noexcept
+{
+    const __m256i top = _mm256_set1_epi64x(std::numeric_limits<std::int64_t>::min());
+    const __m256i ones = _mm256_set1_epi64x(-1);
+    const __m256i flip = Subtract ? ones : _mm256_setzero_si256();
+    constexpr std::size_t HALF = 4 * WORD_SIZE;
+    unsigned int carry = Subtract ? 1u - carryIn : carryIn;
+    for (std::size_t block = 1; block <= blocks; ++block) {
+        const std::size_t at = block * 2 * HALF;  // the block's front, from the ends
+        __m256i sums[2];
+        unsigned int generate = 0;
+        unsigned int propagate = 0;
+        for (std::size_t half = 0; half < 2; ++half) {  // the less significant half first
+            const __m256i x = LoadLanes(endA - at + (1 - half) * HALF);
+            const __m256i y = _mm256_xor_si256(LoadLanes(endB - at + (1 - half) * HALF), flip);
+            sums[half] = _mm256_add_epi64(x, y);
+            const __m256i carries = _mm256_cmpgt_epi64(_mm256_xor_si256(x, top), _mm256_xor_si256(sums[half], top));
+            generate |= LaneMask(carries) << (4 * half);
+            propagate |= LaneMask(_mm256_cmpeq_epi64(sums[half], ones)) << (4 * half);
+        }
+        const unsigned int moved = propagate + ((generate << 1) | carry);
+        const unsigned int into = moved ^ propagate;
+        carry = (moved >> 8) & 1;
+        for (std::size_t half = 0; half < 2; ++half) {
+            const auto* lanes = reinterpret_cast<const __m256i*>(CARRY_TABLES.m_Carries[(into >> (4 * half)) & 15]);
+            StoreLanes(endDigits - at + (1 - half) * HALF, _mm256_sub_epi64(sums[half], _mm256_load_si256(lanes)));
+        }
+    }
+    return static_cast<unsigned char>(Subtract ? 1u - carry : carry);
+}
+
+// Vector steps need AVX2; the flag chain serves every x86-64 processor.
+const bool HAS_VECTOR_CHAIN = [] {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2") != 0;
+}();
+
 // a + b, or a - b, of two's-complement strings into `digits`, as long as the longer one, whose
 // sign byte is returned. A word stored across two cache lines costs more than the rest of its
 // step, so the words are counted from the last word boundary in the digits, and the few bytes
-// after it go first, at the top of a word (the carry leaves from its top). Then come whole
-// groups of words, and last the words that reach past the shorter string's front, sign-extended.
+// after it go first, at the top of a word (the carry leaves from its top). Vector blocks start
+// at a boundary of their own size, single words lead up to it. Then come whole groups of words
+// through the flag chain, and last the words that reach past the shorter string's front,
+// sign-extended.
 template <bool Subtract>
 unsigned char CombineWords(std::span<const unsigned char> a, std::span<const unsigned char> b,
                            std::span<unsigned char> digits) noexcept
 {
     const Word extendA = SignExtension(a[0]) == NEGATIVE ? ~Word{0} : 0;
     const Word extendB = SignExtension(b[0]) == NEGATIVE ? ~Word{0} : 0;
-    const std::size_t tail = std::min(digits.size(), reinterpret_cast<std::uintptr_t>(digits.data() + digits.size()) % WORD_SIZE);
+    const auto end = reinterpret_cast<std::uintptr_t>(digits.data() + digits.size());
+    const std::size_t tail = std::min(digits.size(), end % WORD_SIZE);
     unsigned char carry = 0;
     if (tail != 0) {
         const unsigned int shift = 8 * static_cast<unsigned int>(WORD_SIZE - tail);
@@ -257,16 +350,29 @@ unsigned char CombineWords(std::span<const unsigned char> a, std::span<const uns
         carry = ChainStep<Subtract>(carry, WordBefore(a, 0, extendA) << shift, WordBefore(b, 0, extendB) << shift, digit);
         PutWordBefore(digits, 0, digit >> shift, tail);
     }
+    std::size_t fromEnd = tail;
+    const auto words = [&](std::size_t until) {
+        for (; fromEnd < until; fromEnd += WORD_SIZE) {
+            Word digit;
+            carry = ChainStep<Subtract>(carry, WordBefore(a, fromEnd, extendA), WordBefore(b, fromEnd, extendB), digit);
+            PutWordBefore(digits, fromEnd, digit);
+        }
+    };
+    const auto ends = [&](std::span<const unsigned char> bytes) { return bytes.data() + bytes.size() - fromEnd; };
     const std::size_t shorter = std::min(a.size(), b.size());
-    const std::size_t groups = shorter > tail ? (shorter - tail) / (4 * WORD_SIZE) : 0;
-    if (groups != 0)
-        carry = ChainGroups<Subtract>(carry, a.data() + a.size() - tail, b.data() + b.size() - tail,
-                                      digits.data() + digits.size() - tail, groups);
-    for (std::size_t fromEnd = tail + groups * 4 * WORD_SIZE; fromEnd < digits.size(); fromEnd += WORD_SIZE) {
-        Word digit;
-        carry = ChainStep<Subtract>(carry, WordBefore(a, fromEnd, extendA), WordBefore(b, fromEnd, extendB), digit);
-        PutWordBefore(digits, fromEnd, digit);
+    constexpr std::size_t BLOCK = 8 * WORD_SIZE;
+    constexpr std::size_t GROUP = 4 * WORD_SIZE;
+    if (HAS_VECTOR_CHAIN && shorter >= tail + 2 * BLOCK) {
+        words(tail + (end - tail) % (BLOCK / 2));
+        const std::size_t blocks = (shorter - fromEnd) / BLOCK;
+        carry = VectorChain<Subtract>(carry, ends(a), ends(b), digits.data() + digits.size() - fromEnd, blocks);
+        fromEnd += blocks * BLOCK;
     }
+    if (const std::size_t groups = shorter > fromEnd ? (shorter - fromEnd) / GROUP : 0; groups != 0) {
+        carry = ChainGroups<Subtract>(carry, ends(a), ends(b), digits.data() + digits.size() - fromEnd, groups);
+        fromEnd += groups * GROUP;
+    }
+    words(digits.size());
     return static_cast<unsigned char>(Subtract ? extendA - extendB - carry : extendA + extendB + carry);
 }
 
