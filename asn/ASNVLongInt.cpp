@@ -118,24 +118,20 @@ void StoreBigEndian(unsigned char* bytes, Word word) noexcept
     return at == size ? 0 : WordOrder(a + size - WORD_SIZE, b + size - WORD_SIZE);
 }
 
-// The order of two canonical values. Of one length, the first word read as signed orders the
-// signs (a sign byte leads it), and the bytes decide; else the sign, then the length.
+// The order of two canonical values: the sign, then the length, then the bytes. Of one length up
+// to three words, the first word read as signed orders the signs (the sign byte leads it); then
+// comes the word after it, or the last one where that overlaps the first (whose bytes are
+// equal), then the last word.
 int CanonicalOrder(std::span<const unsigned char> a, std::span<const unsigned char> b) noexcept
 {
     const std::size_t size = a.size();
-    if (size == b.size() && size >= WORD_SIZE) {
-        const auto first = [](const unsigned char* bytes) { return static_cast<std::int64_t>(LoadBigEndian(bytes)); };
-        const std::int64_t x = first(a.data());
-        const std::int64_t y = first(b.data());
+    if (__builtin_expect(size == b.size() && size - WORD_SIZE <= 2 * WORD_SIZE, 1)) {
+        const auto x = static_cast<std::int64_t>(LoadBigEndian(a.data()));
+        const auto y = static_cast<std::int64_t>(LoadBigEndian(b.data()));
         if (x != y) return x < y ? -1 : 1;
-        // Short values end in one or two more words, the first of which may overlap the equal
-        // first word.
-        if (size <= 3 * WORD_SIZE) {
-            if (size > 2 * WORD_SIZE)
-                if (const int order = WordOrder(a.data() + WORD_SIZE, b.data() + WORD_SIZE)) return order;
-            return WordOrder(a.data() + size - WORD_SIZE, b.data() + size - WORD_SIZE);
-        }
-        return ByteOrderInPlace(a.data() + WORD_SIZE, b.data() + WORD_SIZE, size - WORD_SIZE);
+        const std::size_t middle = std::min(WORD_SIZE, size - WORD_SIZE);
+        if (const int order = WordOrder(a.data() + middle, b.data() + middle)) return order;
+        return WordOrder(a.data() + size - WORD_SIZE, b.data() + size - WORD_SIZE);
     }
     const bool negativeA = a[0] == NEGATIVE;
     const bool negativeB = b[0] == NEGATIVE;
