@@ -179,11 +179,13 @@ Word WordBefore(std::span<const unsigned char> bytes, std::size_t fromEnd, Word 
 
 // The last `count` bytes of `word`, or as many as fit after the front, to end `fromEnd` bytes
 // before the end of `bytes`.
-void PutWordBefore(std::span<unsigned char> bytes, std::size_t fromEnd, Word word, std::size_t count = WORD_SIZE) noexcept
+void PutWordBefore(std::span<unsigned char> bytes, std::size_t fromEnd, Word word,
+                   std::size_t count = WORD_SIZE) noexcept
 {
     const std::size_t end = bytes.size() - fromEnd;
     if (count == WORD_SIZE && end >= WORD_SIZE) return StoreBigEndian(bytes.data() + end - WORD_SIZE, word);
-    for (std::size_t i = 0; i < std::min(end, count); ++i) bytes[end - 1 - i] = static_cast<unsigned char>(word >> (8 * i));
+    for (std::size_t i = 0; i < std::min(end, count); ++i)
+        bytes[end - 1 - i] = static_cast<unsigned char>(word >> (8 * i));
 }
 
 // x + y + carry, or x - y - borrow; returns the carry or borrow out.
@@ -197,11 +199,11 @@ unsigned char ChainStep(unsigned char carry, Word x, Word y, Word& digit) noexce
 }
 
 // Groups of four words that end at the given ends of a, b and the digits, the last group first,
-// after the carry (or borrow) `carryIn`. The carry stays in the flag from the first word to the last: mov, bswap, lea and dec
-// leave it alone, so no word has to rebuild it from a register.
+// after the carry (or borrow) `carryIn`. The carry stays in the flag from the first word to the
+// last: mov, bswap, lea and dec leave it alone, so no word has to rebuild it from a register.
 template <bool Subtract>
-unsigned char ChainGroups(unsigned char carryIn, const unsigned char* endA, const unsigned char* endB, unsigned char* endDigits,
-                          std::size_t groups) noexcept
+unsigned char ChainGroups(unsigned char carryIn, const unsigned char* endA, const unsigned char* endB,
+                          unsigned char* endDigits, std::size_t groups) noexcept
 {
     constexpr std::size_t GROUP_WORDS = 4;
     const std::size_t span = groups * GROUP_WORDS * WORD_SIZE;
@@ -343,7 +345,9 @@ unsigned char CombineWords(std::span<const unsigned char> a, std::span<const uns
     if (tail != 0) {
         const unsigned int shift = 8 * static_cast<unsigned int>(WORD_SIZE - tail);
         Word digit;
-        carry = ChainStep<Subtract>(carry, WordBefore(a, 0, extendA) << shift, WordBefore(b, 0, extendB) << shift, digit);
+        const Word x = WordBefore(a, 0, extendA) << shift;
+        const Word y = WordBefore(b, 0, extendB) << shift;
+        carry = ChainStep<Subtract>(carry, x, y, digit);
         PutWordBefore(digits, 0, digit >> shift, tail);
     }
     std::size_t fromEnd = tail;
