@@ -51,11 +51,12 @@ HtmlDocTree::LinkCaption LinkOf(const HtmlDocTree::ParamHolder& params, KeywordI
         // are not looked up at all.
         const bool target = link.m_sUri.empty() && (param.m_uType & PARAM_LINK) != 0;
         if (!target && !IsCaption(param)) continue;
-        const std::string& value = tree_queries::ParamOrEmpty(params, param.m_sName);
-        if (target) ExpandUriCharacterReferences(charset, value, link.m_sUri);
+        const std::string_view value = tree_queries::ParamOrEmpty(params, param.m_sName);
+        const auto length = static_cast<unsigned int>(value.size());
+        if (target) ExpandUriCharacterReferences(charset, value.data(), length, link.m_sUri);
         if (!IsCaption(param)) continue;
         caption.clear();
-        ExpandCharacterReferences(charset, value, caption, false);
+        ExpandCharacterReferences(charset, value.data(), length, caption, false);
         if (caption.empty()) continue;
         if (!link.m_sCaption.empty()) link.m_sCaption.push_back(' ');
         VEK::BeautifyString(caption, link.m_sCaption, true, true);

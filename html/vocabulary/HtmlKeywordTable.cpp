@@ -335,6 +335,25 @@ const VEK::RefCount<KeywordInfo>* HtmlKeywordTable::FindText(std::string_view ke
 
 bool HtmlKeywordTable::ValidateKeyword(const char* text, unsigned int length, VEK::RefCount<KeywordInfo>& out) const
 {
+    const VEK::RefCount<KeywordInfo>* found = nullptr;
+    if (!FindTagText(text, length, found)) return false;
+    out.Reset();
+    if (found != nullptr) out = *found;
+    return found != nullptr;
+}
+
+const KeywordInfo* HtmlKeywordTable::LookUpTagText(const char* text, unsigned int length) const noexcept
+{
+    const VEK::RefCount<KeywordInfo>* found = nullptr;
+    FindTagText(text, length, found);
+    return found != nullptr ? found->Get() : nullptr;
+}
+
+// Whether `text` has the shape of a begin text (end texts only of "</p" and "</br"); when it
+// has, `found` is the map entry of its key, or null.
+bool HtmlKeywordTable::FindTagText(const char* text, unsigned int length,
+                                   const VEK::RefCount<KeywordInfo>*& found) const noexcept
+{
     if (length < 2 || text[0] != '<') return false;
     if (text[1] == '/') {
         const bool closingP = length >= 3 && VocabularyText::LowerAscii(text[2]) == 'p';
@@ -349,9 +368,8 @@ bool HtmlKeywordTable::ValidateKeyword(const char* text, unsigned int length, VE
                                       : VocabularyText::FindTagDelimiter(text, limit);
     char key[kKeyLimit];
     VocabularyText::CopyLowerAscii(text, keyLength, key);
-    out.Reset();
-    if (const VEK::RefCount<KeywordInfo>* found = FindText(std::string_view(key, keyLength))) out = *found;
-    return static_cast<bool>(out);
+    found = FindText(std::string_view(key, keyLength));
+    return true;
 }
 
 bool HtmlKeywordTable::FindKeywordInfo(KeywordID id, VEK::RefCount<KeywordInfo>& out) const

@@ -304,19 +304,24 @@ void ExpandCharacterReferences(VEK::CHARSET charset, const std::string& text, VE
     ExpandCharacterReferences(charset, text.data(), static_cast<unsigned int>(text.size()), out, latin1Only);
 }
 
-void ExpandUriCharacterReferences(VEK::CHARSET charset, const std::string& text, VEK::WString& out)
+void ExpandUriCharacterReferences(VEK::CHARSET charset, const char* bytes, unsigned int length, VEK::WString& out)
 {
+    const std::string_view text(bytes, length);
     const std::size_t query = text.find('?');
-    if (query == std::string::npos) {
-        ExpandCharacterReferences(charset, text, out, false);
+    if (query == std::string_view::npos) {
+        ExpandCharacterReferences(charset, bytes, length, out, false);
         return;
     }
-    if (query > 0) ExpandCharacterReferences(charset, text.data(), static_cast<unsigned int>(query), out, false);
+    if (query > 0) ExpandCharacterReferences(charset, bytes, static_cast<unsigned int>(query), out, false);
     if (query + 1 == text.size()) return;
     VEK::WString queryPart;
-    ExpandCharacterReferences(charset, text.data() + query, static_cast<unsigned int>(text.size() - query), queryPart,
-                              true);
+    ExpandCharacterReferences(charset, bytes + query, static_cast<unsigned int>(text.size() - query), queryPart, true);
     out += queryPart;
+}
+
+void ExpandUriCharacterReferences(VEK::CHARSET charset, const std::string& text, VEK::WString& out)
+{
+    ExpandUriCharacterReferences(charset, text.data(), static_cast<unsigned int>(text.size()), out);
 }
 
 } // namespace VEKParser

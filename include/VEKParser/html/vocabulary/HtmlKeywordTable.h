@@ -220,9 +220,16 @@ private:
         const VEK::RefCount<KeywordInfo>* m_pInfo;
     };
 
+    // The document parser looks up a record per tag and keeps it only while the table lives:
+    // it takes the record without sharing it, which would cost two counter updates a tag.
+    friend class HtmlDocParser;
+    // The record ValidateKeyword finds for `text`, or null.
+    const KeywordInfo* LookUpTagText(const char* text, unsigned int length) const noexcept;
+
     bool FillKeywordTable(const staticKeywordInfo* rows, unsigned int count);
     void BuildTextIndex();
     const VEK::RefCount<KeywordInfo>* FindText(std::string_view key) const noexcept;
+    bool FindTagText(const char* text, unsigned int length, const VEK::RefCount<KeywordInfo>*& found) const noexcept;
 
     std::map<std::string, VEK::RefCount<KeywordInfo>, std::less<>> m_KeywordTextMap;
     std::map<KeywordID, VEK::RefCount<KeywordInfo>> m_KeywordIdMap;
