@@ -9,6 +9,7 @@
 #include <VEKParser/html/vocabulary/NamedCharacters.h>
 
 #include "html/doctree/TreeQueries.h"
+#include "html/vocabulary/AppendExpandedText.h"
 
 namespace VEKParser {
 
@@ -71,15 +72,12 @@ public:
     static bool Full() noexcept { return false; }
     void PutText(VEK::CHARSET charset, const char* text, unsigned int size)
     {
-        m_Expanded.clear();
-        ExpandCharacterReferences(charset, text, size, m_Expanded, false);
-        m_Out += m_Expanded;
+        AppendExpandedText(charset, text, size, m_Out, false);
     }
     void PutBlank() { m_Out.push_back(0x0020); }
 
 private:
     VEK::WString& m_Out;
-    VEK::WString m_Expanded;
 };
 
 bool HasOwnText(unsigned int keyword) noexcept { return (keyword & kTextBearingIdBits) != 0; }
