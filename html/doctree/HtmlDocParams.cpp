@@ -114,33 +114,40 @@ std::string_view HtmlDocParser::KeywordText() const
     return std::string_view(m_pScanner->GetKeywordBuffer(), m_pScanner->GetKeywordLength());
 }
 
+// The values a node keeps go into its parameter block at the end, in one allocation.
 void HtmlDocParser::ParseParam(const KeywordInfo& info, NodeVector& children, Node* node)
 {
     const std::vector<ParamInfo>& params = HtmlKeywordTable::FindParamInfo(doctree::IdOf(info));
     if (params.empty()) return;
     const std::string_view text = KeywordText();
     const std::string_view folded = FoldInto(text, m_sFolded);
+    m_KeptParams.clear();
     for (const ParamInfo& param : params) {
         unsigned int pos = 0;
-        if (IsParamFound(folded, pos, param.m_sName) && ExtractValue(text, pos, m_sValue))
-            ApplyParam(param, m_sValue, children, node);
+        if (!IsParamFound(folded, pos, param.m_sName) || !ExtractValue(text, pos, m_sValue)) continue;
+        if (!ApplyParam(param, m_sValue, children, node) || node == nullptr) continue;
+        const std::size_t kept = m_KeptParams.size();
+        if (kept == m_KeptValues.size()) m_KeptValues.emplace_back();
+        m_KeptValues[kept].swap(m_sValue);
+        m_KeptParams.emplace_back(param.m_sName, std::string_view());
     }
+    if (m_KeptParams.empty()) return;
+    for (std::size_t i = 0; i < m_KeptParams.size(); ++i) m_KeptParams[i].second = m_KeptValues[i];
+    node->m_pParams =
+        HtmlDocTree::ParamHolder(HtmlDocTree::SharedParamMap::Create(m_KeptParams.data(), m_KeptParams.size()));
 }
 
 // Document values already set are never replaced: the first redirect, base URI and meta
-// charset of a document win, and summary strings only grow.
-void HtmlDocParser::ApplyParam(const ParamInfo& param, std::string& value, NodeVector& children, Node* node) const
+// charset of a document win, and summary strings only grow. True when the value is kept on
+// the node.
+bool HtmlDocParser::ApplyParam(const ParamInfo& param, std::string& value, NodeVector& children, Node* node) const
 {
     value.resize(std::strlen(value.c_str()));
     if ((param.m_uType & kUriTypes) != 0) TidyUri(value);
-    if (value.empty()) return;
+    if (value.empty()) return false;
     HtmlDocTree& tree = m_Tree;
     const VEK::CHARSET charset = tree.m_Charset;
-    if (node != nullptr) {
-        if (!node->m_pParams) node->m_pParams = HtmlDocTree::ParamHolder(new HtmlDocTree::SharedParamMap);
-        node->m_pParams->emplace(param.m_sName, value);
-        if ((param.m_uType & PARAM_LINK) != 0) node->m_uKeyword |= kLinkNodeBit;
-    }
+    if (node != nullptr && (param.m_uType & PARAM_LINK) != 0) node->m_uKeyword |= kLinkNodeBit;
     if ((param.m_uType & PARAM_REDIRECT) != 0 && tree.m_sRedirectUri.empty())
         ExpandUriCharacterReferences(charset, value, tree.m_sRedirectUri);
     if ((param.m_uType & PARAM_CHARSET) != 0 && tree.m_sMetaCharset.empty())
@@ -162,6 +169,7 @@ void HtmlDocParser::ApplyParam(const ParamInfo& param, std::string& value, NodeV
     if ((param.m_uType & PARAM_SUBJECT) != 0) AppendSummary(value, charset, kSubjectSeparator, summary.m_sSubject);
     if ((param.m_uType & PARAM_BASE_URI) != 0 && tree.m_sBaseUri.empty())
         ExpandUriCharacterReferences(charset, value, tree.m_sBaseUri);
+    return true;
 }
 
 // Tag texts start with "<" and the tag name, so a parameter never matches at the start.

@@ -73,14 +73,17 @@ std::size_t FirstUntidy(const unsigned char* text, std::size_t size) noexcept
 }
 
 // Writes `text` with each white-space run made one blank to `out`, which has room for all of
-// it (a run never grows); returns the end of what was written.
+// it (a run never grows); returns the end of what was written. What lies between two untidy
+// places is copied whole: an untidy place starts a white-space run, as any white space before
+// it would have been untidy itself.
 char* WriteCollapsed(const unsigned char* text, std::size_t size, char* out) noexcept
 {
     for (std::size_t i = 0; i < size;) {
-        if (!VEK::IsWhiteSpace(text[i])) {
-            *out++ = static_cast<char>(text[i++]);
-            continue;
-        }
+        const std::size_t tidy = FirstUntidy(text + i, size - i);
+        std::memcpy(out, text + i, tidy);
+        out += tidy;
+        i += tidy;
+        if (i == size) break;
         *out++ = ' ';
         while (i < size && VEK::IsWhiteSpace(text[i])) ++i;
     }
@@ -158,17 +161,16 @@ bool HtmlDocParser::Parse()
         m_Tree.m_StringPool.Store(kMasterNodeName.data(), static_cast<std::uint32_t>(kMasterNodeName.size()), true);
     Node& master = AppendNode(m_Tree.m_TopNodes, masterName, KW_NONE, 0);
     GetOrphanText(master.m_Children);
-    VEK::RefCount<KeywordInfo> table;
-    m_Table.ValidateKeyword(HtmlKeywordTable::m_sMASTER_TABLE_TAG.data(),
-                            static_cast<unsigned int>(HtmlKeywordTable::m_sMASTER_TABLE_TAG.size()), table);
+    const KeywordInfo* table = m_Table.LookUpTagText(
+        HtmlKeywordTable::m_sMASTER_TABLE_TAG.data(), static_cast<unsigned int>(HtmlKeywordTable::m_sMASTER_TABLE_TAG.size()));
 
     m_uCurrentOffset = 0;
     unsigned int code = CODE_UNCLOSED;
     for (;;) {
         if (code != CODE_PENDING && !m_bReplay && !FetchTagText()) break;
         code = RecursiveParse(master.m_Children, true, false, nullptr);
-        if (code == CODE_TABLE_REENTRY && table)
-            code = RecursiveParse(master.m_Children, true, table->m_bPreformatted, &table);
+        if (code == CODE_TABLE_REENTRY && table != nullptr)
+            code = RecursiveParse(master.m_Children, true, table->m_bPreformatted, table);
         if (code == CODE_TOO_DEEP) return false;
         if (code == CODE_END_OF_INPUT) break;
         if (code == CODE_PENDING) continue;

@@ -49,21 +49,20 @@ bool IsContainer(const KeywordInfo& info) noexcept
 } // namespace
 
 unsigned int HtmlDocParser::RecursiveParse(NodeVector& children, bool allowTableReentry, bool,
-                                           const VEK::RefCount<KeywordInfo>* emulate)
+                                           const KeywordInfo* emulate)
 {
     if (m_OpenKeywords.size() > kMaxOpenKeywords) return CODE_TOO_DEEP;
-    if (emulate != nullptr) return ParseElement(children, *emulate, true);
-    if (m_bReplay) return ParseElement(children, VEK::RefCount<KeywordInfo>(), false);
+    if (emulate != nullptr) return ParseElement(children, emulate, true);
+    if (m_bReplay) return ParseElement(children, nullptr, false);
 
-    VEK::RefCount<KeywordInfo> info;
-    if (!m_Table.ValidateKeyword(m_pScanner->GetKeywordBuffer(), m_pScanner->GetKeywordLength(), info))
-        return ParseUnknownTag(children);
+    const KeywordInfo* info = m_Table.LookUpTagText(m_pScanner->GetKeywordBuffer(), m_pScanner->GetKeywordLength());
+    if (info == nullptr) return ParseUnknownTag(children);
     if (allowTableReentry && IsTableChild(*info)) return CODE_TABLE_REENTRY;
     if (info->m_bMeta) RepairMetaTag(*info);
     if (info->m_bParseMetaInfo) ParseMetaInfo(KeywordText());
     if (info->m_bSkipContent && !HandleSkip(*info)) return CODE_END_OF_INPUT;
     if (!IsContainer(*info)) return ParseLeafTag(children, *info);
-    return ParseElement(children, std::move(info), false);
+    return ParseElement(children, info, false);
 }
 
 // Table parts met where no table is open would get a table emulated around them at the top
@@ -71,7 +70,7 @@ unsigned int HtmlDocParser::RecursiveParse(NodeVector& children, bool allowTable
 bool HtmlDocParser::IsTableChild(const KeywordInfo& info) const
 {
     if (!info.m_bTableChild) return false;
-    for (const VEK::RefCount<KeywordInfo>& open : m_OpenKeywords) {
+    for (const KeywordInfo* open : m_OpenKeywords) {
         if (VEK::NoCase::IsEqual(open->m_sEndTag, HtmlKeywordTable::m_sMASTER_TABLE_TAG)) return true;
     }
     return false;
@@ -144,7 +143,7 @@ void HtmlDocParser::RepairMetaTag(const KeywordInfo& info)
         m_pScanner->SetKeyword(text.data(), static_cast<std::uint32_t>(text.size()));
 }
 
-unsigned int HtmlDocParser::ParseElement(NodeVector& children, VEK::RefCount<KeywordInfo> info, bool emulated)
+unsigned int HtmlDocParser::ParseElement(NodeVector& children, const KeywordInfo* info, bool emulated)
 {
     Node* element = nullptr;
     std::size_t ownIndex = 0;
@@ -231,9 +230,8 @@ unsigned int HtmlDocParser::ParseChild(Node& element, const KeywordInfo& info, C
                                        const std::string& missing)
 {
     if (cmp == CMP_MISSING) {
-        VEK::RefCount<KeywordInfo> level;
-        if (m_Table.ValidateKeyword(missing.data(), static_cast<unsigned int>(missing.size()), level))
-            return RecursiveParse(element.m_Children, false, level->m_bPreformatted, &level);
+        if (const KeywordInfo* level = m_Table.LookUpTagText(missing.data(), static_cast<unsigned int>(missing.size())))
+            return RecursiveParse(element.m_Children, false, level->m_bPreformatted, level);
     }
     return RecursiveParse(element.m_Children, info.m_bPreformatted, false, nullptr);
 }

@@ -30,7 +30,7 @@ void Quoted(std::ostream& os, const char* text, unsigned int size)
     os << '"' << std::endl;
 }
 
-void DumpParams(std::ostream& os, const std::map<std::string, std::string>* params, const std::string& lead)
+void DumpParams(std::ostream& os, const HtmlDocTree::SharedParamMap* params, const std::string& lead)
 {
     if (params == nullptr || params->empty()) return;
     for (const auto& [key, value] : *params) {

@@ -25,10 +25,11 @@ void CopyUnlessSame(const VEK::WString& from, VEK::WString& to)
 }
 
 // Decoded text with its white-space runs made one blank and its ends trimmed, appended to
-// `out`. The text is decoded apart from `out`, whose references are resolved already.
-void AppendBeautified(VEK::CHARSET charset, const char* text, unsigned int length, VEK::WString& scratch,
-                      VEK::WString& out)
+// `out`. The text is decoded apart from `out`, whose references are resolved already, in a
+// scratch string each thread keeps: a walk decodes a caption text per link.
+void AppendBeautified(VEK::CHARSET charset, const char* text, unsigned int length, VEK::WString& out)
 {
+    thread_local VEK::WString scratch;
     scratch.clear();
     ExpandCharacterReferences(charset, text, length, scratch, false);
     VEK::BeautifyString(scratch, out, true, true);
@@ -51,11 +52,12 @@ HtmlDocTree::LinkCaption LinkOf(const HtmlDocTree::ParamHolder& params, KeywordI
         // are not looked up at all.
         const bool target = link.m_sUri.empty() && (param.m_uType & PARAM_LINK) != 0;
         if (!target && !IsCaption(param)) continue;
-        const std::string& value = tree_queries::ParamOrEmpty(params, param.m_sName);
-        if (target) ExpandUriCharacterReferences(charset, value, link.m_sUri);
+        const std::string_view value = tree_queries::ParamOrEmpty(params, param.m_sName);
+        const auto length = static_cast<unsigned int>(value.size());
+        if (target) ExpandUriCharacterReferences(charset, value.data(), length, link.m_sUri);
         if (!IsCaption(param)) continue;
         caption.clear();
-        ExpandCharacterReferences(charset, value, caption, false);
+        ExpandCharacterReferences(charset, value.data(), length, caption, false);
         if (caption.empty()) continue;
         if (!link.m_sCaption.empty()) link.m_sCaption.push_back(' ');
         VEK::BeautifyString(caption, link.m_sCaption, true, true);
@@ -76,14 +78,13 @@ void HtmlDocTree::GetLinks(std::vector<LinkCaption>& out) const
 void HtmlDocTree::RecursiveGetLinksWithCaptions(std::vector<LinkCaption>& out, const NodeHolder* begin,
                                                 const NodeHolder* const& end, VEK::WString* caption)
 {
-    VEK::WString scratch;
     for (const NodeHolder* holder = begin; holder != end; ++holder) {
         tree_queries::PrefetchNext(holder, end);
         const HtmlTreeNode& node = **holder;
         const KeywordID id = node.GetKeywordID();
         if (id == KW_TEXT) {
             if (caption != nullptr)
-                AppendBeautified(CharsetOf(node.m_pTree), node.m_pText, node.m_uTextSize, scratch, *caption);
+                AppendBeautified(CharsetOf(node.m_pTree), node.m_pText, node.m_uTextSize, *caption);
         } else if ((node.m_uKeyword & kLinkBit) != 0) {
             LinkCaption link = LinkOf(node.m_pParams, id, CharsetOf(node.m_pTree));
             if (link.m_sUri.empty()) continue;

@@ -6,10 +6,10 @@
 #include <string>
 
 #include <VEKParser/foundation/Exceptions.h>
-#include <VEKParser/host/MemoryBuffer.h>
 #include <VEKParser/html/vocabulary/NamedCharacters.h>
 
 #include "html/doctree/TreeQueries.h"
+#include "html/vocabulary/AppendExpandedText.h"
 
 namespace VEKParser {
 
@@ -35,28 +35,56 @@ void PutLimited(VEK::BinaryStreamBufT<unsigned int>& out, const void* data, std:
     if (count > 0) out.Put(data, static_cast<unsigned int>(count));
 }
 
-void PutBlank(VEK::BinaryStreamBufT<unsigned int>& out, bool decode, unsigned int limit)
-{
-    static constexpr unsigned short kWideBlank = 0x0020;
-    static constexpr char kBlank = ' ';
-    if (decode) PutLimited(out, &kWideBlank, sizeof kWideBlank, limit, true);
-    else PutLimited(out, &kBlank, 1, limit, false);
-}
+// Where the text walk writes: a stream, which takes decoded text or raw bytes up to a limit,
+// or a 16-bit string directly.
+class StreamSink {
+public:
+    StreamSink(VEK::BinaryStreamBufT<unsigned int>& out, bool decode, unsigned int limit) noexcept
+        : m_Out(out), m_bDecode(decode), m_uLimit(limit)
+    {
+    }
+    bool Full() const { return m_Out.Size() >= m_uLimit; }
+    void PutText(VEK::CHARSET charset, const char* text, unsigned int size)
+    {
+        if (!m_bDecode) return PutLimited(m_Out, text, size, m_uLimit, false);
+        m_Expanded.clear();
+        ExpandCharacterReferences(charset, text, size, m_Expanded, false);
+        PutLimited(m_Out, m_Expanded.data(), std::uint64_t{2} * m_Expanded.size(), m_uLimit, true);
+    }
+    void PutBlank()
+    {
+        static constexpr unsigned short kWideBlank = 0x0020;
+        static constexpr char kBlank = ' ';
+        if (m_bDecode) PutLimited(m_Out, &kWideBlank, sizeof kWideBlank, m_uLimit, true);
+        else PutLimited(m_Out, &kBlank, 1, m_uLimit, false);
+    }
+
+private:
+    VEK::BinaryStreamBufT<unsigned int>& m_Out;
+    bool m_bDecode;
+    unsigned int m_uLimit;
+    VEK::WString m_Expanded;  // one text at a time: references resolve within their own text
+};
+
+class StringSink {
+public:
+    explicit StringSink(VEK::WString& out) noexcept : m_Out(out) {}
+    static bool Full() noexcept { return false; }
+    void PutText(VEK::CHARSET charset, const char* text, unsigned int size)
+    {
+        AppendExpandedText(charset, text, size, m_Out, false);
+    }
+    void PutBlank() { m_Out.push_back(0x0020); }
+
+private:
+    VEK::WString& m_Out;
+};
 
 bool HasOwnText(unsigned int keyword) noexcept { return (keyword & kTextBearingIdBits) != 0; }
 
 void CheckCharset(VEK::CHARSET charset)
 {
     if (charset == VEK::CHARSET_UNKNOWN) throw ParserInvalidEncodingException();
-}
-
-// The buffered form of the 16-bit text queries: one growing buffer, its size reserved at once.
-void CopyOut(VEKFile::MemoryBuffer& buffer, VEK::WString& out)
-{
-    out.clear();
-    out.reserve(buffer.Size() / 2);
-    buffer.SeekG(0);
-    buffer.Copy(out);
 }
 
 } // namespace
@@ -66,19 +94,28 @@ void HtmlDocTree::GetText(VEK::BinaryStreamBufT<unsigned int>& out) const
     RecursiveGetText(out, Begin(), End(), true, kAllBits, 0, kNoLimit);
 }
 
+// Without a charset the walk throws at the first text it decodes, and `out` must then stay as
+// it was: the text is collected apart first.
 void HtmlDocTree::GetText(VEK::WString& out) const
 {
-    VEKFile::MemoryBuffer buffer(4096);
-    GetText(buffer);
-    CopyOut(buffer, out);
+    if (m_Charset == VEK::CHARSET_UNKNOWN) {
+        VEK::WString collected;
+        StringSink sink(collected);
+        WalkText(sink, Begin(), End(), kAllBits, 0);
+        out = std::move(collected);
+        return;
+    }
+    out.clear();
+    StringSink sink(out);
+    WalkText(sink, Begin(), End(), kAllBits, 0);
 }
 
 void HtmlDocTree::GetText(VEK::WString& out, NodeAtt filter) const
 {
     CheckCharset(m_Charset);
-    VEKFile::MemoryBuffer buffer(4096);
-    RecursiveGetText(buffer, Begin(), End(), true, filter, 0, kNoLimit);
-    CopyOut(buffer, out);
+    out.clear();
+    StringSink sink(out);
+    WalkText(sink, Begin(), End(), filter, 0);
 }
 
 void HtmlDocTree::GetText(VEK::BinaryStreamBufT<unsigned int>& out, NodeAtt filter) const
@@ -104,33 +141,32 @@ void HtmlDocTree::GetHiddenText(VEK::WString& out, unsigned int filter) const
     out.swap(decoded);
 }
 
-void HtmlDocTree::RecursiveGetText(VEK::BinaryStreamBufT<unsigned int>& out,
-                                   const NodeHolder* begin,
+void HtmlDocTree::RecursiveGetText(VEK::BinaryStreamBufT<unsigned int>& out, const NodeHolder* begin,
                                    const NodeHolder* const& end, bool decode, unsigned int filter,
                                    unsigned int inherited, unsigned int limit) const
 {
-    VEK::WString expanded;
+    StreamSink sink(out, decode, limit);
+    WalkText(sink, begin, end, filter, inherited);
+}
+
+template <class Sink>
+void HtmlDocTree::WalkText(Sink& sink, const NodeHolder* begin, const NodeHolder* end, unsigned int filter,
+                           unsigned int inherited) const
+{
     for (const NodeHolder* holder = begin; holder != end; ++holder) {
-        if (out.Size() >= limit) return;
+        if (sink.Full()) return;
         tree_queries::PrefetchNext(holder, end);
         const HtmlTreeNode& node = **holder;
         const unsigned int word = node.m_uKeyword | inherited;
         const KeywordID id = node.GetKeywordID();
         if (id == KW_TEXT && (filter & word) != 0) {
-            if (decode) {
-                expanded.clear();
-                ExpandCharacterReferences(m_Charset, node.m_pText, node.m_uTextSize, expanded, false);
-                PutLimited(out, expanded.data(), std::uint64_t{2} * expanded.size(), limit, true);
-            } else {
-                PutLimited(out, node.m_pText, node.m_uTextSize, limit, false);
-            }
+            sink.PutText(m_Charset, node.m_pText, node.m_uTextSize);
             continue;
         }
         const tree_queries::KeywordSpacing& spacing = tree_queries::SpacingOf(id);
-        if (spacing.IsSpaceTag() && !spacing.m_pPrefix->empty()) PutBlank(out, decode, limit);
-        if (node.HasChild())
-            RecursiveGetText(out, node.Begin(), node.End(), decode, filter, word, limit);
-        if (spacing.IsSpaceTag() && !spacing.m_pPostfix->empty()) PutBlank(out, decode, limit);
+        if (spacing.IsSpaceTag() && !spacing.m_pPrefix->empty()) sink.PutBlank();
+        if (node.HasChild()) WalkText(sink, node.Begin(), node.End(), filter, word);
+        if (spacing.IsSpaceTag() && !spacing.m_pPostfix->empty()) sink.PutBlank();
     }
 }
 
@@ -166,21 +202,23 @@ void HtmlDocTree::HtmlTreeNode::GetRawText(std::string& out) const
 
 void HtmlDocTree::HtmlTreeNode::GetParam(const std::string& name, std::string& out) const
 {
-    const std::string* value = FindParam(m_pParams, name);
-    if (value != nullptr) out = *value;
+    const std::string_view* value = FindParam(m_pParams, name);
+    if (value != nullptr) out.assign(*value);
     else out.clear();
 }
 
 void HtmlDocTree::HtmlTreeNode::GetParam(const std::string& name, VEK::WString& out) const
 {
-    const std::string* value = FindParam(m_pParams, name);
-    if (value != nullptr) ExpandCharacterReferences(CharsetOf(m_pTree), *value, out, false);
+    const std::string_view* value = FindParam(m_pParams, name);
+    if (value != nullptr)
+        ExpandCharacterReferences(CharsetOf(m_pTree), value->data(), static_cast<unsigned int>(value->size()), out,
+                                  false);
     else out.clear();
 }
 
 bool HtmlDocTree::HtmlTreeNode::IsParam(const std::string& name) const
 {
-    const std::string* value = FindParam(m_pParams, name);
+    const std::string_view* value = FindParam(m_pParams, name);
     return value != nullptr && !value->empty();
 }
 

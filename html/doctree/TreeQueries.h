@@ -5,6 +5,7 @@
 // ask it for every tag node.
 #include <array>
 #include <string>
+#include <string_view>
 
 #include <VEKParser/html/doctree/HtmlDocTree.h>
 
@@ -16,19 +17,16 @@ inline VEK::CHARSET CharsetOf(const HtmlDocTree* tree) noexcept
     return tree != nullptr ? tree->GetCharset() : VEK::CHARSET_UNKNOWN;
 }
 
-inline const std::string* FindParam(const HtmlDocTree::ParamHolder& params, const std::string& name)
+inline const std::string_view* FindParam(const HtmlDocTree::ParamHolder& params, std::string_view name)
 {
-    if (!params) return nullptr;
-    const auto it = params->find(name);
-    return it == params->end() ? nullptr : &it->second;
+    return params ? params->Find(name) : nullptr;
 }
 
 // An absent parameter reads as the empty value.
-inline const std::string& ParamOrEmpty(const HtmlDocTree::ParamHolder& params, const std::string& name)
+inline std::string_view ParamOrEmpty(const HtmlDocTree::ParamHolder& params, std::string_view name)
 {
-    static const std::string kEmpty;
-    const std::string* value = FindParam(params, name);
-    return value != nullptr ? *value : kEmpty;
+    const std::string_view* value = FindParam(params, name);
+    return value != nullptr ? *value : std::string_view();
 }
 
 // A walk waits on each children array in turn (they lie wherever the heap put them), so while

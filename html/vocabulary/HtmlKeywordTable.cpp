@@ -238,16 +238,22 @@ bool PrefixAgrees(std::string_view text, const std::string& reference) noexcept
     return true;
 }
 
-// The first eight characters of a key, zero-padded, as one word.
-std::uint64_t HeadOf(std::string_view key) noexcept
+// The first eight characters of a key, lower-cased and zero-padded, as one word.
+std::uint64_t HeadOf(const char* key, std::size_t length) noexcept
 {
     std::uint64_t word = 0;
-    if (key.size() >= sizeof word) {
-        std::memcpy(&word, key.data(), sizeof word);
-        return word;
-    }
-    for (std::size_t i = 0; i < key.size(); ++i) word |= std::uint64_t{static_cast<unsigned char>(key[i])} << (8 * i);
+    const std::size_t n = std::min<std::size_t>(length, sizeof word);
+    for (std::size_t i = 0; i < n; ++i)
+        word |= std::uint64_t{static_cast<unsigned char>(VocabularyText::LowerAscii(key[i]))} << (8 * i);
     return word;
+}
+
+// Whether `text` from its ninth character on equals `key` (lower-case) there, `text` lower-cased.
+bool SameTail(const char* text, std::string_view key) noexcept
+{
+    for (std::size_t i = sizeof(std::uint64_t); i < key.size(); ++i)
+        if (VocabularyText::LowerAscii(text[i]) != key[i]) return false;
+    return true;
 }
 
 // An ASCII case-insensitive comparison of at most `n` characters that stops where either text
@@ -302,38 +308,54 @@ bool HtmlKeywordTable::FillKeywordTable(const staticKeywordInfo* rows, unsigned 
     return true;
 }
 
-// Keys shorter than two characters have no group: every begin text is "<" and more.
+std::size_t HtmlKeywordTable::SlotOf(std::uint64_t head, std::size_t length) noexcept
+{
+    constexpr std::uint64_t kMultiplier = 0x9E3779B97F4A7C15ull;
+    return static_cast<std::size_t>(((head ^ length) * kMultiplier) >> 56) & (kTextSlots - 1);
+}
+
 void HtmlKeywordTable::BuildTextIndex()
 {
-    std::array<std::uint16_t, 256> counts{};
-    for (const auto& [key, info] : m_KeywordTextMap)
-        if (key.size() >= 2) ++counts[static_cast<unsigned char>(key[1])];
-    for (std::size_t c = 0; c < counts.size(); ++c)
-        m_TextIndexStart[c + 1] = static_cast<std::uint16_t>(m_TextIndexStart[c] + counts[c]);
-    m_TextIndex.resize(m_TextIndexStart.back());
-    std::array<std::uint16_t, 256> filled{};
+    m_TextIndex.reserve(m_KeywordTextMap.size());
     for (const auto& [key, info] : m_KeywordTextMap) {
-        if (key.size() < 2) continue;
-        const auto c = static_cast<unsigned char>(key[1]);
-        m_TextIndex[m_TextIndexStart[c] + filled[c]++] = TextIndexEntry{key, HeadOf(key), &info};
+        m_TextIndex.push_back(TextIndexEntry{key, HeadOf(key.data(), key.size()), &info});
+        std::size_t slot = SlotOf(m_TextIndex.back().m_uHead, key.size());
+        while (m_TextSlots[slot] != 0) slot = (slot + 1) & (kTextSlots - 1);
+        m_TextSlots[slot] = static_cast<std::uint8_t>(m_TextIndex.size());
     }
 }
 
-// The exact map entry of `key`, or null.
-const VEK::RefCount<KeywordInfo>* HtmlKeywordTable::FindText(std::string_view key) const noexcept
+// The map entry whose key is `text` lower-cased, or null.
+const VEK::RefCount<KeywordInfo>* HtmlKeywordTable::FindText(const char* text, std::size_t length) const noexcept
 {
-    if (key.size() < 2) return nullptr;
-    const auto c = static_cast<unsigned char>(key[1]);
-    const std::uint64_t head = HeadOf(key);
-    for (std::size_t i = m_TextIndexStart[c]; i < m_TextIndexStart[c + 1]; ++i) {
-        const TextIndexEntry& entry = m_TextIndex[i];
-        if (entry.m_uHead != head || entry.m_Key.size() != key.size()) continue;
-        if (key.size() <= 8 || entry.m_Key.substr(8) == key.substr(8)) return entry.m_pInfo;
+    const std::uint64_t head = HeadOf(text, length);
+    for (std::size_t slot = SlotOf(head, length); m_TextSlots[slot] != 0; slot = (slot + 1) & (kTextSlots - 1)) {
+        const TextIndexEntry& entry = m_TextIndex[m_TextSlots[slot] - 1u];
+        if (entry.m_uHead == head && entry.m_Key.size() == length && SameTail(text, entry.m_Key)) return entry.m_pInfo;
     }
     return nullptr;
 }
 
 bool HtmlKeywordTable::ValidateKeyword(const char* text, unsigned int length, VEK::RefCount<KeywordInfo>& out) const
+{
+    const VEK::RefCount<KeywordInfo>* found = nullptr;
+    if (!FindTagText(text, length, found)) return false;
+    out.Reset();
+    if (found != nullptr) out = *found;
+    return found != nullptr;
+}
+
+const KeywordInfo* HtmlKeywordTable::LookUpTagText(const char* text, unsigned int length) const noexcept
+{
+    const VEK::RefCount<KeywordInfo>* found = nullptr;
+    FindTagText(text, length, found);
+    return found != nullptr ? found->Get() : nullptr;
+}
+
+// Whether `text` has the shape of a begin text (end texts only of "</p" and "</br"); when it
+// has, `found` is the map entry of its key, or null.
+bool HtmlKeywordTable::FindTagText(const char* text, unsigned int length,
+                                   const VEK::RefCount<KeywordInfo>*& found) const noexcept
 {
     if (length < 2 || text[0] != '<') return false;
     if (text[1] == '/') {
@@ -347,11 +369,8 @@ bool HtmlKeywordTable::ValidateKeyword(const char* text, unsigned int length, VE
     const std::size_t keyLength = length >= 4 && std::memcmp(text, "<!--", 4) == 0
                                       ? 4
                                       : VocabularyText::FindTagDelimiter(text, limit);
-    char key[kKeyLimit];
-    VocabularyText::CopyLowerAscii(text, keyLength, key);
-    out.Reset();
-    if (const VEK::RefCount<KeywordInfo>* found = FindText(std::string_view(key, keyLength))) out = *found;
-    return static_cast<bool>(out);
+    found = FindText(text, keyLength);
+    return true;
 }
 
 bool HtmlKeywordTable::FindKeywordInfo(KeywordID id, VEK::RefCount<KeywordInfo>& out) const

@@ -1,5 +1,7 @@
 #include <VEKParser/html/vocabulary/NamedCharacters.h>
 
+#include "html/vocabulary/AppendExpandedText.h"
+
 #include <algorithm>
 #include <atomic>
 #include <climits>
@@ -247,14 +249,14 @@ const unsigned short* FindUnit(const unsigned short* from, const unsigned short*
     return from;
 }
 
-// Resolves the references of `text` in place; the text never grows, since every reference is
-// replaced by one unit or kept as written.
-void ResolveReferences(VEK::WString& text, bool latin1Only)
+// Resolves the references of `text` from index `from` on, in place; the text never grows, since
+// every reference is replaced by one unit or kept as written.
+void ResolveReferences(VEK::WString& text, std::size_t from, bool latin1Only)
 {
     const std::size_t size = text.size();
     unsigned short* s = text.data();
-    std::size_t p = 0;
-    std::size_t w = 0;
+    std::size_t p = from;
+    std::size_t w = from;
     for (;;) {
         const std::size_t i = static_cast<std::size_t>(FindUnit(s + p, s + size, '&') - s);
         if (i == size) break;
@@ -276,9 +278,23 @@ void ResolveReferences(VEK::WString& text, bool latin1Only)
     text.resize(w + (size - p));
 }
 
-bool HasReference(const VEK::WString& text) noexcept
+// Whether the text from index `from` on holds a reference to resolve; a text that starts with a
+// zero unit counts as empty.
+bool HasReference(const VEK::WString& text, std::size_t from) noexcept
 {
-    return !text.empty() && text[0] != 0 && FindUnit(text.data(), text.data() + text.size(), '&') != text.data() + text.size();
+    const unsigned short* end = text.data() + text.size();
+    return from < text.size() && text[from] != 0 && FindUnit(text.data() + from, end, '&') != end;
+}
+
+// The bytes converted and appended to `out`, whose references are resolved from `from` on.
+void Expand(VEK::CHARSET charset, const char* bytes, unsigned int length, VEK::WString& out, std::size_t from,
+            bool latin1Only)
+{
+    if (charset == VEK::CHARSET_UNKNOWN) throw ParserInvalidEncodingException();
+    ConvertToUnits(charset, bytes, length, out);
+    if (!HasReference(out, from)) return;
+    EnsureBuilt();
+    ResolveReferences(out, from, latin1Only);
 }
 
 } // namespace
@@ -292,11 +308,13 @@ unsigned short LookupCharacterReference(const unsigned short* reference)
 void ExpandCharacterReferences(VEK::CHARSET charset, const char* bytes, unsigned int length, VEK::WString& out,
                                bool latin1Only)
 {
-    if (charset == VEK::CHARSET_UNKNOWN) throw ParserInvalidEncodingException();
-    ConvertToUnits(charset, bytes, length, out);
-    if (!HasReference(out)) return;
-    EnsureBuilt();
-    ResolveReferences(out, latin1Only);
+    Expand(charset, bytes, length, out, 0, latin1Only);
+}
+
+void AppendExpandedText(VEK::CHARSET charset, const char* bytes, unsigned int length, VEK::WString& out,
+                        bool latin1Only)
+{
+    Expand(charset, bytes, length, out, out.size(), latin1Only);
 }
 
 void ExpandCharacterReferences(VEK::CHARSET charset, const std::string& text, VEK::WString& out, bool latin1Only)
@@ -304,19 +322,24 @@ void ExpandCharacterReferences(VEK::CHARSET charset, const std::string& text, VE
     ExpandCharacterReferences(charset, text.data(), static_cast<unsigned int>(text.size()), out, latin1Only);
 }
 
-void ExpandUriCharacterReferences(VEK::CHARSET charset, const std::string& text, VEK::WString& out)
+void ExpandUriCharacterReferences(VEK::CHARSET charset, const char* bytes, unsigned int length, VEK::WString& out)
 {
+    const std::string_view text(bytes, length);
     const std::size_t query = text.find('?');
-    if (query == std::string::npos) {
-        ExpandCharacterReferences(charset, text, out, false);
+    if (query == std::string_view::npos) {
+        ExpandCharacterReferences(charset, bytes, length, out, false);
         return;
     }
-    if (query > 0) ExpandCharacterReferences(charset, text.data(), static_cast<unsigned int>(query), out, false);
+    if (query > 0) ExpandCharacterReferences(charset, bytes, static_cast<unsigned int>(query), out, false);
     if (query + 1 == text.size()) return;
     VEK::WString queryPart;
-    ExpandCharacterReferences(charset, text.data() + query, static_cast<unsigned int>(text.size() - query), queryPart,
-                              true);
+    ExpandCharacterReferences(charset, bytes + query, static_cast<unsigned int>(text.size() - query), queryPart, true);
     out += queryPart;
+}
+
+void ExpandUriCharacterReferences(VEK::CHARSET charset, const std::string& text, VEK::WString& out)
+{
+    ExpandUriCharacterReferences(charset, text.data(), static_cast<unsigned int>(text.size()), out);
 }
 
 } // namespace VEKParser

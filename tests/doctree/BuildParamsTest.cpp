@@ -45,6 +45,12 @@ TEST(BuildParams, LinkTargetsAreTidiedAndMarkTheNode)
     ParseInto(spaced, "<a href='a b\nc'>x</a><b>y</b>");
     EXPECT_EQ(Param(FirstNode(spaced), "href"), "a bc") << "blanks inside a target stay";
     EXPECT_FALSE((*(*spaced.Begin())->Begin()[1]).IsMatch(kLinkNode));
+
+    HtmlDocTree longValue(65001);
+    const std::string target(3000, 'x');
+    ParseInto(longValue, "<a class=c href=" + target + ">x</a>");
+    EXPECT_EQ(Param(FirstNode(longValue), "href"), target) << "more than a small object holds";
+    EXPECT_EQ(Param(FirstNode(longValue), "class"), "c");
 }
 
 TEST(BuildParams, ValuesAreFoundByNameAnywhereInTheTag)

@@ -114,8 +114,9 @@ TEST(TextQueries, HiddenTextHoldsCaptionsAndKeywordsInDocumentOrder)
 TEST(TextQueries, UnknownCharsetFailsWhereTextMustBeDecoded)
 {
     const auto tree = Parse("<div>x</div>", VEK::CHARSET_UNKNOWN);
-    VEK::WString out;
+    VEK::WString out = VEK::Widen("kept");
     EXPECT_THROW(tree->GetText(out), ParserInvalidEncodingException);
+    EXPECT_EQ(out, VEK::Widen("kept")) << "a failed query leaves the string as it was";
     EXPECT_THROW(tree->GetText(out, NODE_ATT_TITLE), ParserInvalidEncodingException);
     EXPECT_THROW(tree->GetHiddenText(out, HIDDEN_ATT_CAPTION), ParserInvalidEncodingException);
 

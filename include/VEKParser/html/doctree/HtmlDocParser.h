@@ -53,9 +53,9 @@ private:
     // Element builder.
     // `emulate`: an element missing from the source, created instead of reading a tag.
     unsigned int RecursiveParse(NodeVector& children, bool allowTableReentry, bool inheritPreformatted,
-                                const VEK::RefCount<KeywordInfo>* emulate);
+                                const KeywordInfo* emulate);
     unsigned int ParseLeafTag(NodeVector& children, const KeywordInfo& info);
-    unsigned int ParseElement(NodeVector& children, VEK::RefCount<KeywordInfo> info, bool emulated);
+    unsigned int ParseElement(NodeVector& children, const KeywordInfo* info, bool emulated);
     unsigned int ParseElementContent(NodeVector& children, Node& element, const KeywordInfo& info,
                                      std::size_t ownIndex, bool emulated);
     unsigned int ParseChild(Node& element, const KeywordInfo& info, CmpResult cmp, const std::string& missing);
@@ -81,7 +81,7 @@ private:
 
     // Tag parameters.
     void ParseParam(const KeywordInfo& info, NodeVector& children, Node* node);
-    void ApplyParam(const ParamInfo& param, std::string& value, NodeVector& children, Node* node) const;
+    bool ApplyParam(const ParamInfo& param, std::string& value, NodeVector& children, Node* node) const;
     // `folded`: the tag text lower-cased; `name`: lower-case.
     bool IsParamFound(std::string_view folded, unsigned int& pos, std::string_view name) const;
     bool ExtractValue(std::string_view text, unsigned int& pos, std::string& value) const;
@@ -90,7 +90,8 @@ private:
 
     const HtmlKeywordTable& m_Table;
     HtmlDocTree& m_Tree;
-    std::vector<VEK::RefCount<KeywordInfo>> m_OpenKeywords;
+    // Records of the table, which outlives the parse.
+    std::vector<const KeywordInfo*> m_OpenKeywords;
     std::uint32_t m_uReplayIndex = 0;
     std::uint32_t m_uCurrentOffset = 0;
     bool m_bReplay = false;
@@ -102,6 +103,9 @@ private:
     std::string m_sTidy;    // scratch of the white-space normalisation, kept for its capacity
     std::string m_sValue;   // scratch of parameter values, kept for its capacity
     std::string m_sFolded;  // scratch: the tag text lower-cased for the parameter search
+    // Scratch of the parameters a node keeps, kept for their capacity.
+    std::vector<std::string> m_KeptValues;
+    std::vector<HtmlDocTree::SharedParamMap::Entry> m_KeptParams;
     // Tags and text blocks repeat by the thousand, and pooling a name again means hashing and
     // looking it up again: each name is pooled once per parse. By keyword id, the record whose
     // name is held.

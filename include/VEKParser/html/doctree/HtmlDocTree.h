@@ -4,6 +4,8 @@
 #include <map>
 #include <ostream>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include <VEKParser/Export.h>
@@ -28,17 +30,36 @@ public:
     class HtmlTreeNode;
     using NodeHolder = VEK::RefCount<HtmlTreeNode>;
     using NodeVector = VEK::RefCountVector<HtmlTreeNode, NodeHolder>;
-    using ParamMap = std::map<std::string, std::string>;
     using MetaMap = std::map<std::string, VEK::WString, VEK::NoCase>;
-    // A node's kept parameters, shared by copies of the node: the count lives with the map, so a
-    // node holds one pointer for them.
-    struct SharedParamMap : ParamMap {
+    // A node's kept parameters: a few names of its keyword's parameter list, each with its value,
+    // written once when the tag is read. One block holds them, in name order (byte-wise), and
+    // their bytes; copies of the node share it, and the count lives in it, so a node holds one
+    // pointer for them and a tag one allocation.
+    class VEKPARSER_API SharedParamMap {
+    public:
+        using Entry = std::pair<std::string_view, std::string_view>;  // name, value
+
+        // A block holding copies of `entries`; of entries with the same name the first is kept.
+        static SharedParamMap* Create(const Entry* entries, std::size_t count);
+        SharedParamMap(const SharedParamMap&) = delete;
+        SharedParamMap& operator=(const SharedParamMap&) = delete;
+
         void AddRef() const noexcept { ++m_Count; }
-        void Release() const noexcept
-        {
-            if (--m_Count == 0) delete this;
-        }
+        void Release() const noexcept;
+
+        bool empty() const noexcept { return m_uSize == 0; }
+        std::size_t size() const noexcept { return m_uSize; }
+        const Entry* begin() const noexcept;
+        const Entry* end() const noexcept { return begin() + m_uSize; }
+        // The value kept for `name`, or null.
+        const std::string_view* Find(std::string_view name) const noexcept;
+
+    private:
+        SharedParamMap(std::uint32_t size, bool small) noexcept : m_uSize(size), m_bSmall(small) {}
+
         mutable VEK::InterlockedCounter m_Count;
+        std::uint32_t m_uSize;
+        bool m_bSmall;  // carved as a small object
     };
     using ParamHolder = VEK::SmartPtr<SharedParamMap>;
 
@@ -147,6 +168,10 @@ private:
     void RecursiveGetText(VEK::BinaryStreamBufT<unsigned int>& out, const NodeHolder* begin,
                           const NodeHolder* const& end, bool decode, unsigned int filter, unsigned int inherited,
                           unsigned int limit) const;
+    // The walk of the text queries, writing to a stream or straight to a 16-bit string.
+    template <class Sink>
+    void WalkText(Sink& sink, const NodeHolder* begin, const NodeHolder* end, unsigned int filter,
+                  unsigned int inherited) const;
     void RecursiveGetHiddenText(std::string& out, unsigned int filter, const NodeHolder* begin,
                                 const NodeHolder* const& end) const;
     static void RecursiveGetLinksWithCaptions(std::vector<LinkCaption>& out, const NodeHolder* begin,

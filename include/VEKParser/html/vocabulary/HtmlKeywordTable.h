@@ -220,16 +220,26 @@ private:
         const VEK::RefCount<KeywordInfo>* m_pInfo;
     };
 
+    // The document parser looks up a record per tag and keeps it only while the table lives:
+    // it takes the record without sharing it, which would cost two counter updates a tag.
+    friend class HtmlDocParser;
+    // The record ValidateKeyword finds for `text`, or null.
+    const KeywordInfo* LookUpTagText(const char* text, unsigned int length) const noexcept;
+
     bool FillKeywordTable(const staticKeywordInfo* rows, unsigned int count);
+    static std::size_t SlotOf(std::uint64_t head, std::size_t length) noexcept;
     void BuildTextIndex();
-    const VEK::RefCount<KeywordInfo>* FindText(std::string_view key) const noexcept;
+    const VEK::RefCount<KeywordInfo>* FindText(const char* text, std::size_t length) const noexcept;
+    bool FindTagText(const char* text, unsigned int length, const VEK::RefCount<KeywordInfo>*& found) const noexcept;
 
     std::map<std::string, VEK::RefCount<KeywordInfo>, std::less<>> m_KeywordTextMap;
     std::map<KeywordID, VEK::RefCount<KeywordInfo>> m_KeywordIdMap;
     // Every tag text is validated, and most are not keywords: the text map's entries grouped by
     // the character after "<" let a key meet only the few begin texts that share it.
+    // An open-addressing index of the begin texts: a tag is looked up in one or two probes.
+    static constexpr std::size_t kTextSlots = 256;  // a profile has fewer than 128 begin texts
     std::vector<TextIndexEntry> m_TextIndex;
-    std::array<std::uint16_t, 257> m_TextIndexStart{};  // group of character c: [start[c], start[c + 1])
+    std::array<std::uint8_t, kTextSlots> m_TextSlots{};  // entry number + 1; 0 marks a free slot
 };
 
 } // namespace VEKParser

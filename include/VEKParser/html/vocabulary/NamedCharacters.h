@@ -21,6 +21,8 @@ VEKPARSER_API void ExpandCharacterReferences(VEK::CHARSET charset, const std::st
 
 // The same for a URI value: references in the query part (from the first "?") resolve only to
 // characters up to 255; a "?" that ends the text is dropped.
+VEKPARSER_API void ExpandUriCharacterReferences(VEK::CHARSET charset, const char* bytes, unsigned int length,
+                                                VEK::WString& out);
 VEKPARSER_API void ExpandUriCharacterReferences(VEK::CHARSET charset, const std::string& text, VEK::WString& out);
 
 } // namespace VEKParser
