@@ -41,7 +41,12 @@ struct Cursor {
     bool m_bClosed = false;  // the thread is exiting: every slab is given up at once
 };
 
-constinit thread_local Cursor t_Cursor;
+// The library is a shared library, whose thread-locals are otherwise found by a call into the
+// dynamic linker on every use: one such call per object was a tenth of building a tree. The
+// initial-exec model puts the cursor in the static TLS block at a fixed offset from the thread
+// pointer; glibc keeps room there for a few small blocks of libraries loaded later (the Python
+// module loads the library that way), and the cursor is only a few words.
+constinit thread_local Cursor t_Cursor __attribute__((tls_model("initial-exec")));
 
 void DropSlabs(Slab* block, std::uint32_t slabs) noexcept
 {
@@ -151,11 +156,17 @@ void* AllocateSmall(std::size_t size, std::size_t alignment)
     return block;
 }
 
+// An object of the slab its own thread still carves from is taken off the objects handed out,
+// which the slab's count receives when the thread gives the slab up; that needs no atomic
+// operation, and a tree that is dropped soon after it was built finds most nodes there.
 void FreeSmall(void* block) noexcept
 {
     if (block == nullptr) return;
     const auto address = reinterpret_cast<std::uintptr_t>(block);
-    Drop(reinterpret_cast<Slab*>(address & ~(kSlabSize - 1)), 1);
+    Slab* slab = reinterpret_cast<Slab*>(address & ~(kSlabSize - 1));
+    Cursor& cursor = t_Cursor;
+    if (slab == cursor.m_pSlab) --cursor.m_uHanded;
+    else Drop(slab, 1);
 }
 
 } // namespace VEK
