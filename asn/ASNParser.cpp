@@ -54,7 +54,9 @@ void ASNParser::Parse(VEK::BinaryStreamBufT<unsigned int>& stream, ASNTree& tree
     }
 }
 
-bool ASNParser::NextOctet(unsigned char& octet)
+// The steps per octet are inlined into ReadNextValue; the rare forms (high tag numbers, long
+// lengths) stay out of line.
+inline bool ASNParser::NextOctet(unsigned char& octet)
 {
     if (m_pInPlace) {
         if (m_uPosition == m_uSize) return false;
@@ -66,27 +68,31 @@ bool ASNParser::NextOctet(unsigned char& octet)
     return scanner.Fetch(1, false, true);
 }
 
-bool ASNParser::ReadIdentifier(int& cls, PrimitiveOrConstructed& pc, int& tag)
+inline bool ASNParser::ReadIdentifier(int& cls, PrimitiveOrConstructed& pc, int& tag)
 {
     unsigned char first = 0;
     if (!NextOctet(first)) return false;
     cls = first >> 6;
     pc = first & 0x20 ? Constructed : Primitive;
     tag = first & 0x1F;
-    if (tag != HIGH_TAG_NUMBER) return true;
-    // Seven bits per octet, as many octets as the encoder wrote; a number wider than 32 bits
-    // keeps its low bits.
+    if (tag == HIGH_TAG_NUMBER) tag = ReadHighTagNumber();
+    return true;
+}
+
+// Seven bits per octet, as many octets as the encoder wrote; a number wider than 32 bits keeps
+// its low bits.
+int ASNParser::ReadHighTagNumber()
+{
     std::uint32_t number = 0;
     unsigned char octet = 0;
     do {
         if (!NextOctet(octet)) throw ASNPrematureEOFException();
         number = number * 128 + (octet & 0x7F);
     } while (octet > 0x7F);
-    tag = static_cast<int>(number);
-    return true;
+    return static_cast<int>(number);
 }
 
-bool ASNParser::ReadIdentifier(ASNHeader& header)
+inline bool ASNParser::ReadIdentifier(ASNHeader& header)
 {
     header.m_uOffset = Position();
     PrimitiveOrConstructed pc = Primitive;
@@ -95,14 +101,19 @@ bool ASNParser::ReadIdentifier(ASNHeader& header)
     return true;
 }
 
-std::int64_t ASNParser::ReadLength()
+inline std::int64_t ASNParser::ReadLength()
 {
     unsigned char first = 0;
     if (!NextOctet(first)) throw ASNPrematureEOFException();
     if (first < 0x80) return first;
     if (first == 0x80) return ASNHeader::INDEFINITE;
+    return ReadLongLength(first & 0x7F);
+}
+
+std::int64_t ASNParser::ReadLongLength(int count)
+{
     std::uint64_t length = 0;
-    for (int count = first & 0x7F; count > 0; --count) {
+    for (; count > 0; --count) {
         unsigned char octet = 0;
         if (!NextOctet(octet)) throw ASNPrematureEOFException();
         length = (length << 8) | octet;
@@ -129,22 +140,24 @@ ASNParser::Outcome ASNParser::ReadNextValue(VEK::SmartPtr<BaseASNNode>& out, Lev
     header.m_uHeaderLength = Position() - header.m_uOffset;
     if (header.m_bConstructed) {
         ConstructedASNNode* node = MakeASNNode<ConstructedASNNode>(explicitTag);
-        out = VEK::SmartPtr<BaseASNNode>(node);
+        out = BaseASNNode::Own(node);
         node->SetHeaders(header, wrapper);
         ReadChildren(*node, header.m_nLength, level);
         return Outcome::Value;
     }
     const ASNOctets contents = ReadContents(header.m_nLength);
     if (header.m_nTagNumber == END_OF_CONTENTS) return Outcome::EndOfContents;
-    out = ASNPrimitiveDecoder::Decode(header.m_nTagNumber, explicitTag, contents, m_ContentBuffer, m_TextBuffer);
+    out = BaseASNNode::Own(
+        ASNPrimitiveDecoder::Decode(header.m_nTagNumber, explicitTag, contents, m_ContentBuffer, m_TextBuffer));
     out->SetHeaders(header, wrapper);
     return Outcome::Value;
 }
 
-void ASNParser::AddChild(ConstructedASNNode& node, std::size_t pending, VEK::SmartPtr<BaseASNNode>&& child)
+inline void ASNParser::AddChild(ConstructedASNNode& node, std::size_t pending, VEK::SmartPtr<BaseASNNode>&& child)
 {
     if (node.m_Children.empty() && m_Pending.size() - pending < SHORT_ARRAY) {
-        m_Pending.push_back(std::move(child));
+        m_Pending.push_back(nullptr);  // may throw, so the count is handed over after
+        m_Pending.back() = child.Detach();
         return;
     }
     FinishChildren(node, pending);
@@ -153,10 +166,12 @@ void ASNParser::AddChild(ConstructedASNNode& node, std::size_t pending, VEK::Sma
 
 void ASNParser::FinishChildren(ConstructedASNNode& node, std::size_t pending)
 {
-    if (m_Pending.size() == pending) return;
-    node.m_Children.reserve(m_Pending.size() - pending);
-    for (std::size_t i = pending; i < m_Pending.size(); ++i) node.m_Children.push_back(std::move(m_Pending[i]));
-    m_Pending.erase(m_Pending.begin() + static_cast<std::ptrdiff_t>(pending), m_Pending.end());
+    const std::size_t count = m_Pending.size() - pending;
+    if (count == 0) return;
+    node.m_Children.reserve(count);
+    BaseASNNode* const* waiting = m_Pending.data() + pending;
+    for (std::size_t i = 0; i < count; ++i) node.m_Children.push_back(VEK::SmartPtr<BaseASNNode>::Adopt(waiting[i]));
+    m_Pending.resize(pending);
 }
 
 void ASNParser::ReadChildren(ConstructedASNNode& node, std::int64_t length, const Level& parent)
@@ -166,9 +181,15 @@ void ASNParser::ReadChildren(ConstructedASNNode& node, std::int64_t length, cons
     // A value that fails is dropped whole, so its waiting children go with it.
     const std::size_t pending = m_Pending.size();
     struct DropPending {
-        std::vector<VEK::SmartPtr<BaseASNNode>>& m_Pending;
+        std::vector<BaseASNNode*>& m_Pending;
         std::size_t m_uSize;
-        ~DropPending() { m_Pending.erase(m_Pending.begin() + static_cast<std::ptrdiff_t>(m_uSize), m_Pending.end()); }
+        ~DropPending()
+        {
+            while (m_Pending.size() > m_uSize) {
+                m_Pending.back()->Release();
+                m_Pending.pop_back();
+            }
+        }
     } drop{m_Pending, pending};
     VEK::SmartPtr<BaseASNNode> child;
     if (length == ASNHeader::INDEFINITE) {
