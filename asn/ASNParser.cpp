@@ -1,5 +1,6 @@
 #include <VEKParser/asn/ASNParser.h>
 
+#include <algorithm>
 #include <limits>
 #include <utility>
 
@@ -23,6 +24,34 @@ bool ConsumePendingEnd(int& pendingEnds) noexcept
     if (pendingEnds == 0) return false;
     --pendingEnds;
     return true;
+}
+
+// How many values follow each other in [at, end), read from their identifier and length octets
+// alone; 0 when one of them cannot be measured there (an indefinite length, a length beyond the
+// range). It sizes a child array before its children are read; each value takes at least two
+// bytes, so the array never claims more than the input backs.
+std::size_t CountValues(const unsigned char* at, const unsigned char* end) noexcept
+{
+    std::size_t count = 0;
+    while (at < end) {
+        if ((*at++ & HIGH_TAG_NUMBER) == HIGH_TAG_NUMBER)
+            while (at < end && (*at++ & 0x80) != 0) {
+            }
+        if (at == end) return 0;
+        const unsigned int first = *at++;
+        std::uint64_t length = first;
+        if (first == 0x80) return 0;
+        if (first > 0x80) {
+            const unsigned int octets = first & 0x7F;
+            if (octets > 8 || static_cast<std::size_t>(end - at) < octets) return 0;
+            length = 0;
+            for (unsigned int i = 0; i < octets; ++i) length = (length << 8) | *at++;
+        }
+        if (length > static_cast<std::uint64_t>(end - at)) return 0;
+        at += length;
+        ++count;
+    }
+    return count;
 }
 
 } // namespace
@@ -155,12 +184,12 @@ ASNParser::Outcome ASNParser::ReadNextValue(VEK::SmartPtr<BaseASNNode>& out, Lev
 
 inline void ASNParser::AddChild(ConstructedASNNode& node, std::size_t pending, VEK::SmartPtr<BaseASNNode>&& child)
 {
-    if (node.m_Children.empty() && m_Pending.size() - pending < SHORT_ARRAY) {
+    if (node.m_Children.capacity() == 0 && m_Pending.size() - pending < SHORT_ARRAY) {
         m_Pending.push_back(nullptr);  // may throw, so the count is handed over after
         m_Pending.back() = child.Detach();
         return;
     }
-    FinishChildren(node, pending);
+    if (m_Pending.size() != pending) FinishChildren(node, pending);
     node.m_Children.push_back(std::move(child));
 }
 
@@ -210,6 +239,7 @@ void ASNParser::ReadChildren(ConstructedASNNode& node, std::int64_t length, cons
     constexpr std::int64_t FAR_END = std::numeric_limits<std::int64_t>::max();
     const std::int64_t start = Position();
     const std::int64_t end = length > FAR_END - start ? FAR_END : start + length;
+    if (m_pInPlace) node.m_Children.reserve(CountValues(m_pInPlace + start, m_pInPlace + std::min<std::int64_t>(end, m_uSize)));
     while (Position() < end) {
         switch (ReadNextValue(child, level)) {
         case Outcome::Value: AddChild(node, pending, std::move(child)); break;

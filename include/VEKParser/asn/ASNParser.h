@@ -61,8 +61,9 @@ private:
     std::int64_t ReadLength();
     std::int64_t ReadLongLength(int count);
     void ReadChildren(ConstructedASNNode& node, std::int64_t length, const Level& parent);
-    // Appends a child: the first few wait in m_Pending until the value ends, so that a short
-    // child array is made once at its length.
+    // Appends a child. A child array is made once at its length: counted before the children
+    // are read when the value lies in memory, else its first few children wait in m_Pending
+    // until the value ends.
     void AddChild(ConstructedASNNode& node, std::size_t pending, VEK::SmartPtr<BaseASNNode>&& child);
     void FinishChildren(ConstructedASNNode& node, std::size_t pending);
     // Moves over the contents octets and tells where they lie.
