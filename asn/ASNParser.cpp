@@ -239,7 +239,8 @@ void ASNParser::ReadChildren(ConstructedASNNode& node, std::int64_t length, cons
     constexpr std::int64_t FAR_END = std::numeric_limits<std::int64_t>::max();
     const std::int64_t start = Position();
     const std::int64_t end = length > FAR_END - start ? FAR_END : start + length;
-    if (m_pInPlace) node.m_Children.reserve(CountValues(m_pInPlace + start, m_pInPlace + std::min<std::int64_t>(end, m_uSize)));
+    // A negative length (a long form that wrapped) holds no values.
+    if (m_pInPlace) node.m_Children.reserve(CountValues(m_pInPlace + start, m_pInPlace + std::clamp<std::int64_t>(end, start, m_uSize)));
     while (Position() < end) {
         switch (ReadNextValue(child, level)) {
         case Outcome::Value: AddChild(node, pending, std::move(child)); break;
