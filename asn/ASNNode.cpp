@@ -129,22 +129,43 @@ void BaseASNNode::SetHeaders(const ASNHeader& header, const ASNHeader& wrapper)
 
 ConstructedASNNode::ConstructedASNNode(int explicitTag) : BaseASNNode(explicitTag) { m_uFlags = CONSTRUCTED_NODE; }
 
-// Releasing a child that holds constructed children of its own would nest one destructor per
-// level; such a child's children are taken over instead, so any depth is released in this loop.
 ConstructedASNNode::~ConstructedASNNode()
 {
-    while (!m_Children.empty()) {
-        VEK::SmartPtr<BaseASNNode> child = std::move(m_Children.back());
-        m_Children.pop_back();
-        if (!child || !child->IsConstructedNode() || child->NbRef() != 1) continue;
-        auto& grandchildren = static_cast<ConstructedASNNode*>(child.Get())->m_Children;
-        const bool deep = std::any_of(grandchildren.begin(), grandchildren.end(),
-                                      [](const auto& grandchild) { return grandchild && grandchild->IsConstructedNode(); });
-        while (deep && !grandchildren.empty()) {
-            m_Children.push_back(std::move(grandchildren.back()));
-            grandchildren.pop_back();
+    if (m_Children.empty()) return;
+    const VEK::SmallFreeBatch batch;
+    ReleaseChildren(0);
+}
+
+// A constructed child held only here is emptied before it goes, by a nested call down to
+// RELEASE_DEPTH levels; further down its children are taken over onto the end of this array
+// instead, so a tree of any depth is released in bounded stack, and the usual shallow one
+// without copying. Children go in stream order, the order in which the parser made them, so
+// the walk meets memory in ascending order.
+void ConstructedASNNode::ReleaseChildren(int depth) noexcept
+{
+    for (std::size_t i = 0; i < m_Children.size(); ++i) {
+        BaseASNNode* child = m_Children[i].Detach();
+        if (child == nullptr) continue;
+        if (child->IsConstructedNode() && child->m_Count.GetAcquire() == 1) {
+            auto& constructed = static_cast<ConstructedASNNode&>(*child);
+            if (depth < RELEASE_DEPTH) constructed.ReleaseChildren(depth + 1);
+            else TakeOverDeepChildren(constructed);
         }
+        child->Release();
     }
+    m_Children.clear();
+}
+
+// Only children that would nest further are worth moving; a child whose children are all
+// primitive releases them itself, one level down.
+void ConstructedASNNode::TakeOverDeepChildren(ConstructedASNNode& child) noexcept
+{
+    auto& grandchildren = child.m_Children;
+    const bool deep = std::any_of(grandchildren.begin(), grandchildren.end(),
+                                  [](const auto& grandchild) { return grandchild && grandchild->IsConstructedNode(); });
+    if (!deep) return;
+    for (auto& grandchild : grandchildren) m_Children.push_back(std::move(grandchild));
+    grandchildren.clear();
 }
 
 bool ConstructedASNNode::HasChildren() const { return !m_Children.empty(); }

@@ -1,5 +1,6 @@
 #include <VEKParser/asn/ASNParser.h>
 
+#include <algorithm>
 #include <limits>
 #include <utility>
 
@@ -23,6 +24,34 @@ bool ConsumePendingEnd(int& pendingEnds) noexcept
     if (pendingEnds == 0) return false;
     --pendingEnds;
     return true;
+}
+
+// How many values follow each other in [at, end), read from their identifier and length octets
+// alone; 0 when one of them cannot be measured there (an indefinite length, a length beyond the
+// range). It sizes a child array before its children are read; each value takes at least two
+// bytes, so the array never claims more than the input backs.
+std::size_t CountValues(const unsigned char* at, const unsigned char* end) noexcept
+{
+    std::size_t count = 0;
+    while (at < end) {
+        if ((*at++ & HIGH_TAG_NUMBER) == HIGH_TAG_NUMBER)
+            while (at < end && (*at++ & 0x80) != 0) {
+            }
+        if (at == end) return 0;
+        const unsigned int first = *at++;
+        std::uint64_t length = first;
+        if (first == 0x80) return 0;
+        if (first > 0x80) {
+            const unsigned int octets = first & 0x7F;
+            if (octets > 8 || static_cast<std::size_t>(end - at) < octets) return 0;
+            length = 0;
+            for (unsigned int i = 0; i < octets; ++i) length = (length << 8) | *at++;
+        }
+        if (length > static_cast<std::uint64_t>(end - at)) return 0;
+        at += length;
+        ++count;
+    }
+    return count;
 }
 
 } // namespace
@@ -54,7 +83,9 @@ void ASNParser::Parse(VEK::BinaryStreamBufT<unsigned int>& stream, ASNTree& tree
     }
 }
 
-bool ASNParser::NextOctet(unsigned char& octet)
+// The steps per octet are inlined into ReadNextValue; the rare forms (high tag numbers, long
+// lengths) stay out of line.
+inline bool ASNParser::NextOctet(unsigned char& octet)
 {
     if (m_pInPlace) {
         if (m_uPosition == m_uSize) return false;
@@ -66,27 +97,31 @@ bool ASNParser::NextOctet(unsigned char& octet)
     return scanner.Fetch(1, false, true);
 }
 
-bool ASNParser::ReadIdentifier(int& cls, PrimitiveOrConstructed& pc, int& tag)
+inline bool ASNParser::ReadIdentifier(int& cls, PrimitiveOrConstructed& pc, int& tag)
 {
     unsigned char first = 0;
     if (!NextOctet(first)) return false;
     cls = first >> 6;
     pc = first & 0x20 ? Constructed : Primitive;
     tag = first & 0x1F;
-    if (tag != HIGH_TAG_NUMBER) return true;
-    // Seven bits per octet, as many octets as the encoder wrote; a number wider than 32 bits
-    // keeps its low bits.
+    if (tag == HIGH_TAG_NUMBER) tag = ReadHighTagNumber();
+    return true;
+}
+
+// Seven bits per octet, as many octets as the encoder wrote; a number wider than 32 bits keeps
+// its low bits.
+int ASNParser::ReadHighTagNumber()
+{
     std::uint32_t number = 0;
     unsigned char octet = 0;
     do {
         if (!NextOctet(octet)) throw ASNPrematureEOFException();
         number = number * 128 + (octet & 0x7F);
     } while (octet > 0x7F);
-    tag = static_cast<int>(number);
-    return true;
+    return static_cast<int>(number);
 }
 
-bool ASNParser::ReadIdentifier(ASNHeader& header)
+inline bool ASNParser::ReadIdentifier(ASNHeader& header)
 {
     header.m_uOffset = Position();
     PrimitiveOrConstructed pc = Primitive;
@@ -95,14 +130,19 @@ bool ASNParser::ReadIdentifier(ASNHeader& header)
     return true;
 }
 
-std::int64_t ASNParser::ReadLength()
+inline std::int64_t ASNParser::ReadLength()
 {
     unsigned char first = 0;
     if (!NextOctet(first)) throw ASNPrematureEOFException();
     if (first < 0x80) return first;
     if (first == 0x80) return ASNHeader::INDEFINITE;
+    return ReadLongLength(first & 0x7F);
+}
+
+std::int64_t ASNParser::ReadLongLength(int count)
+{
     std::uint64_t length = 0;
-    for (int count = first & 0x7F; count > 0; --count) {
+    for (; count > 0; --count) {
         unsigned char octet = 0;
         if (!NextOctet(octet)) throw ASNPrematureEOFException();
         length = (length << 8) | octet;
@@ -129,34 +169,38 @@ ASNParser::Outcome ASNParser::ReadNextValue(VEK::SmartPtr<BaseASNNode>& out, Lev
     header.m_uHeaderLength = Position() - header.m_uOffset;
     if (header.m_bConstructed) {
         ConstructedASNNode* node = MakeASNNode<ConstructedASNNode>(explicitTag);
-        out = VEK::SmartPtr<BaseASNNode>(node);
+        out = BaseASNNode::Own(node);
         node->SetHeaders(header, wrapper);
         ReadChildren(*node, header.m_nLength, level);
         return Outcome::Value;
     }
     const ASNOctets contents = ReadContents(header.m_nLength);
     if (header.m_nTagNumber == END_OF_CONTENTS) return Outcome::EndOfContents;
-    out = ASNPrimitiveDecoder::Decode(header.m_nTagNumber, explicitTag, contents, m_ContentBuffer, m_TextBuffer);
+    out = BaseASNNode::Own(
+        ASNPrimitiveDecoder::Decode(header.m_nTagNumber, explicitTag, contents, m_ContentBuffer, m_TextBuffer));
     out->SetHeaders(header, wrapper);
     return Outcome::Value;
 }
 
-void ASNParser::AddChild(ConstructedASNNode& node, std::size_t pending, VEK::SmartPtr<BaseASNNode>&& child)
+inline void ASNParser::AddChild(ConstructedASNNode& node, std::size_t pending, VEK::SmartPtr<BaseASNNode>&& child)
 {
-    if (node.m_Children.empty() && m_Pending.size() - pending < SHORT_ARRAY) {
-        m_Pending.push_back(std::move(child));
+    if (node.m_Children.capacity() == 0 && m_Pending.size() - pending < SHORT_ARRAY) {
+        m_Pending.push_back(nullptr);  // may throw, so the count is handed over after
+        m_Pending.back() = child.Detach();
         return;
     }
-    FinishChildren(node, pending);
+    if (m_Pending.size() != pending) FinishChildren(node, pending);
     node.m_Children.push_back(std::move(child));
 }
 
 void ASNParser::FinishChildren(ConstructedASNNode& node, std::size_t pending)
 {
-    if (m_Pending.size() == pending) return;
-    node.m_Children.reserve(m_Pending.size() - pending);
-    for (std::size_t i = pending; i < m_Pending.size(); ++i) node.m_Children.push_back(std::move(m_Pending[i]));
-    m_Pending.erase(m_Pending.begin() + static_cast<std::ptrdiff_t>(pending), m_Pending.end());
+    const std::size_t count = m_Pending.size() - pending;
+    if (count == 0) return;
+    node.m_Children.reserve(count);
+    BaseASNNode* const* waiting = m_Pending.data() + pending;
+    for (std::size_t i = 0; i < count; ++i) node.m_Children.push_back(VEK::SmartPtr<BaseASNNode>::Adopt(waiting[i]));
+    m_Pending.resize(pending);
 }
 
 void ASNParser::ReadChildren(ConstructedASNNode& node, std::int64_t length, const Level& parent)
@@ -166,9 +210,15 @@ void ASNParser::ReadChildren(ConstructedASNNode& node, std::int64_t length, cons
     // A value that fails is dropped whole, so its waiting children go with it.
     const std::size_t pending = m_Pending.size();
     struct DropPending {
-        std::vector<VEK::SmartPtr<BaseASNNode>>& m_Pending;
+        std::vector<BaseASNNode*>& m_Pending;
         std::size_t m_uSize;
-        ~DropPending() { m_Pending.erase(m_Pending.begin() + static_cast<std::ptrdiff_t>(m_uSize), m_Pending.end()); }
+        ~DropPending()
+        {
+            while (m_Pending.size() > m_uSize) {
+                m_Pending.back()->Release();
+                m_Pending.pop_back();
+            }
+        }
     } drop{m_Pending, pending};
     VEK::SmartPtr<BaseASNNode> child;
     if (length == ASNHeader::INDEFINITE) {
@@ -189,6 +239,8 @@ void ASNParser::ReadChildren(ConstructedASNNode& node, std::int64_t length, cons
     constexpr std::int64_t FAR_END = std::numeric_limits<std::int64_t>::max();
     const std::int64_t start = Position();
     const std::int64_t end = length > FAR_END - start ? FAR_END : start + length;
+    // A negative length (a long form that wrapped) holds no values.
+    if (m_pInPlace) node.m_Children.reserve(CountValues(m_pInPlace + start, m_pInPlace + std::clamp<std::int64_t>(end, start, m_uSize)));
     while (Position() < end) {
         switch (ReadNextValue(child, level)) {
         case Outcome::Value: AddChild(node, pending, std::move(child)); break;

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <limits>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <VEKParser/asn/ConvertStream.h>
@@ -100,21 +101,35 @@ double DecodeReal(ASNOctets in)
     return first == 0x40 ? std::numeric_limits<double>::infinity() : -std::numeric_limits<double>::infinity();
 }
 
-// The length of what is left after cutting fractions, offsets and the zone letter chooses the
-// format; other lengths leave the zero date-time.
-VEK::DateTime DecodeTime(const std::string& written)
+// Two decimal digits as a number, or -1.
+int TwoDigits(const char* text) noexcept
 {
-    static const std::string MINUTES = "%y%m%d%H%M";
-    static const std::string SECONDS = "%y%m%d%H%M%S";
-    static const std::string FOUR_DIGIT_YEAR = "%Y%m%d%H%M%S";
+    const unsigned tens = static_cast<unsigned char>(text[0]) - unsigned{'0'};
+    const unsigned units = static_cast<unsigned char>(text[1]) - unsigned{'0'};
+    return tens < 10 && units < 10 ? static_cast<int>(tens * 10 + units) : -1;
+}
+
+// The length of what is left after cutting fractions, offsets and the zone letter chooses the
+// layout: yymmddHHMM, yymmddHHMMSS or yyyymmddHHMMSS; other lengths, and any other byte than a
+// digit, leave the zero date-time.
+VEK::DateTime DecodeTime(std::string_view written)
+{
     const auto cut = std::find_if(written.begin(), written.end(), [](char c) { return c == '.' || c == '-' || c == 'Z'; });
-    const std::string text(written.begin(), cut);
-    switch (text.size()) {
-    case 10: return VEK::DateTime(text, MINUTES);
-    case 12: return VEK::DateTime(text, SECONDS);
-    case 14: return VEK::DateTime(text, FOUR_DIGIT_YEAR);
-    default: return VEK::DateTime();
-    }
+    const std::string_view text(written.begin(), cut);
+    if (text.size() != 10 && text.size() != 12 && text.size() != 14) return {};
+    int pairs[7] = {0, 0, 0, 0, 0, 0, 0};
+    for (std::size_t i = 0; i < text.size() / 2; ++i)
+        if ((pairs[i] = TwoDigits(text.data() + 2 * i)) < 0) return {};
+    const bool fourDigitYear = text.size() == 14;
+    const int* rest = pairs + (fourDigitYear ? 2 : 1);
+    VEK::DateTime::Civil civil;
+    civil.m_nYear = fourDigitYear ? pairs[0] * 100 + pairs[1] : VEK::DateTime::FullYear(pairs[0]);
+    civil.m_nMonth = rest[0];
+    civil.m_nDay = rest[1];
+    civil.m_nHour = rest[2];
+    civil.m_nMinute = rest[3];
+    civil.m_nSecond = rest[4];  // 0 when the text has no seconds
+    return VEK::DateTime::FromCivil(civil);
 }
 
 // Puts the octets into `content`, rewound, for the readers that take a stream.
@@ -176,9 +191,8 @@ BaseASNNode* DecodeByTag(const ASNTagRow& row, int explicitTag, ASNOctets in, VE
         return MakeASNNode<PrimitiveASNNode<VEK::WString>>(explicitTag, DecodeText(row.m_Charset, in, content, text),
                                                            WideString);
     case ASNContent::Time: {
-        std::string written(reinterpret_cast<const char*>(in.m_pData), in.m_uSize);
-        const VEK::DateTime value = DecodeTime(written);
-        return MakeASNNode<ASNTimeNode>(explicitTag, value, std::move(written));
+        const std::string_view written(reinterpret_cast<const char*>(in.m_pData), in.m_uSize);
+        return MakeASNNode<ASNTimeNode>(explicitTag, DecodeTime(written), std::string(written));
     }
     case ASNContent::EndOfContents:
     case ASNContent::Integer:
@@ -199,8 +213,8 @@ std::int64_t ASNPrimitiveDecoder::TwosComplement(const unsigned char* octets, st
     return static_cast<std::int64_t>(flip ? ~value : value);
 }
 
-VEK::SmartPtr<BaseASNNode> ASNPrimitiveDecoder::Decode(int tagNumber, int explicitTag, ASNOctets octets,
-                                                       VEKFile::MemoryBuffer& content, VEKFile::MemoryBuffer& text)
+BaseASNNode* ASNPrimitiveDecoder::Decode(int tagNumber, int explicitTag, ASNOctets octets, VEKFile::MemoryBuffer& content,
+                                         VEKFile::MemoryBuffer& text)
 {
     return DecodeByTag(FindTagRow(tagNumber), explicitTag, octets, content, text);
 }

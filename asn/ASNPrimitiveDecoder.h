@@ -22,8 +22,9 @@ class ASNPrimitiveDecoder {
 public:
     // `content` and `text` are scratch streams for the values that are read from a stream (the
     // string types and integers longer than 64 bits); kept by the caller so their storage is reused.
-    static VEK::SmartPtr<BaseASNNode> Decode(int tagNumber, int explicitTag, ASNOctets octets,
-                                             VEKFile::MemoryBuffer& content, VEKFile::MemoryBuffer& text);
+    // The node is new and not counted yet: the caller takes the first handle to it.
+    static BaseASNNode* Decode(int tagNumber, int explicitTag, ASNOctets octets, VEKFile::MemoryBuffer& content,
+                               VEKFile::MemoryBuffer& text);
 
     // Big-endian two's complement; octets beyond eight shift the first ones out.
     static std::int64_t TwosComplement(const unsigned char* octets, std::uint32_t count) noexcept;

@@ -2,14 +2,22 @@
 
 #include <utility>
 
+#include <VEKParser/host/SmallObjects.h>
+
 namespace VEKParser {
 
 ASNTree::ASNTree() = default;
 
-ASNTree::~ASNTree() = default;
+// Nodes are freed together, a slab at a time.
+ASNTree::~ASNTree()
+{
+    const VEK::SmallFreeBatch batch;
+    m_Nodes.clear();
+}
 
 void ASNTree::Reset()
 {
+    const VEK::SmallFreeBatch batch;
     const auto released = std::move(m_Nodes);
 }
 

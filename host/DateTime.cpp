@@ -36,11 +36,7 @@ bool ReadDigits(const std::string& text, std::size_t& i, int count, int& value) 
     return true;
 }
 
-struct Fields {
-    int year = 1970, month = 1, day = 1, hour = 0, minute = 0, second = 0;
-};
-
-bool Parse(const std::string& text, const std::string& format, Fields& f) noexcept
+bool Parse(const std::string& text, const std::string& format, DateTime::Civil& f) noexcept
 {
     std::size_t i = 0;
     for (std::size_t k = 0; k < format.size(); ++k) {
@@ -50,30 +46,38 @@ bool Parse(const std::string& text, const std::string& format, Fields& f) noexce
         }
         bool ok = true;
         switch (format[++k]) {
-        case 'y': ok = ReadDigits(text, i, 2, f.year); f.year += f.year < 50 ? 2000 : 1900; break;
-        case 'Y': ok = ReadDigits(text, i, 4, f.year); break;
-        case 'm': ok = ReadDigits(text, i, 2, f.month); break;
-        case 'd': ok = ReadDigits(text, i, 2, f.day); break;
-        case 'H': ok = ReadDigits(text, i, 2, f.hour); break;
-        case 'M': ok = ReadDigits(text, i, 2, f.minute); break;
-        case 'S': ok = ReadDigits(text, i, 2, f.second); break;
+        case 'y': ok = ReadDigits(text, i, 2, f.m_nYear); f.m_nYear = DateTime::FullYear(f.m_nYear); break;
+        case 'Y': ok = ReadDigits(text, i, 4, f.m_nYear); break;
+        case 'm': ok = ReadDigits(text, i, 2, f.m_nMonth); break;
+        case 'd': ok = ReadDigits(text, i, 2, f.m_nDay); break;
+        case 'H': ok = ReadDigits(text, i, 2, f.m_nHour); break;
+        case 'M': ok = ReadDigits(text, i, 2, f.m_nMinute); break;
+        case 'S': ok = ReadDigits(text, i, 2, f.m_nSecond); break;
         default: return false;
         }
         if (!ok) return false;
     }
-    return i == text.size() && f.month >= 1 && f.month <= 12 && f.day >= 1 && f.day <= DaysInMonth(f.year, f.month) &&
-           f.hour < 24 && f.minute < 60 && f.second < 61;
+    return i == text.size();
 }
 
 } // namespace
 
 DateTime::DateTime(const std::string& text, const std::string& format) noexcept
 {
-    Fields f;
-    if (!Parse(text, format, f)) return;
-    const std::int64_t seconds = DaysFromCivil(f.year, static_cast<unsigned>(f.month), static_cast<unsigned>(f.day)) * 86400 +
-                                 f.hour * 3600 + f.minute * 60 + f.second;
-    if (seconds > 0 && seconds <= std::numeric_limits<std::uint32_t>::max()) m_uValue = static_cast<std::uint32_t>(seconds);
+    Civil civil;
+    if (Parse(text, format, civil)) *this = FromCivil(civil);
+}
+
+DateTime DateTime::FromCivil(const Civil& f) noexcept
+{
+    if (f.m_nMonth < 1 || f.m_nMonth > 12 || f.m_nDay < 1 || f.m_nDay > DaysInMonth(f.m_nYear, f.m_nMonth) ||
+        f.m_nHour < 0 || f.m_nHour >= 24 || f.m_nMinute < 0 || f.m_nMinute >= 60 || f.m_nSecond < 0 || f.m_nSecond >= 61)
+        return DateTime();
+    const std::int64_t seconds =
+        DaysFromCivil(f.m_nYear, static_cast<unsigned>(f.m_nMonth), static_cast<unsigned>(f.m_nDay)) * 86400 +
+        f.m_nHour * 3600 + f.m_nMinute * 60 + f.m_nSecond;
+    if (seconds <= 0 || seconds > std::numeric_limits<std::uint32_t>::max()) return DateTime();
+    return DateTime(static_cast<std::uint32_t>(seconds));
 }
 
 std::string DateTime::ToString() const

@@ -39,9 +39,18 @@ struct Cursor {
     char* m_pBlockEnd = nullptr;
     std::uint32_t m_uHanded = 0;
     bool m_bClosed = false;  // the thread is exiting: every slab is given up at once
+    // SmallFreeBatch: how many are open, and the frees counted for one slab so far.
+    std::uint32_t m_uBatches = 0;
+    std::uint32_t m_uBatched = 0;
+    Slab* m_pBatchSlab = nullptr;
 };
 
-constinit thread_local Cursor t_Cursor;
+// The library is a shared library, whose thread-locals are otherwise found by a call into the
+// dynamic linker on every use: one such call per object was a tenth of building a tree. The
+// initial-exec model puts the cursor in the static TLS block at a fixed offset from the thread
+// pointer; glibc keeps room there for a few small blocks of libraries loaded later (the Python
+// module loads the library that way), and the cursor is only a few words.
+constinit thread_local Cursor t_Cursor __attribute__((tls_model("initial-exec")));
 
 void DropSlabs(Slab* block, std::uint32_t slabs) noexcept
 {
@@ -136,26 +145,60 @@ char* Carve(Cursor& cursor, std::size_t size, std::size_t alignment) noexcept
     return block;
 }
 
+// Gives the frees counted so far to their slab and starts counting for `next`.
+void FlushBatch(Cursor& cursor, Slab* next) noexcept
+{
+    if (cursor.m_uBatched != 0) Drop(cursor.m_pBatchSlab, cursor.m_uBatched);
+    cursor.m_pBatchSlab = next;
+    cursor.m_uBatched = 0;
+}
+
+// Out of line, so that carving from the current slab saves no registers.
+[[gnu::noinline]] char* CarveFromNewSlab(Cursor& cursor, std::size_t size, std::size_t alignment)
+{
+    StartSlab(cursor);
+    char* block = Carve(cursor, size, alignment);
+    ++cursor.m_uHanded;
+    if (cursor.m_bClosed) GiveUp(cursor, true);
+    return block;
+}
+
 } // namespace
 
 void* AllocateSmall(std::size_t size, std::size_t alignment)
 {
     Cursor& cursor = t_Cursor;
     char* block = cursor.m_pSlab == nullptr ? nullptr : Carve(cursor, size, alignment);
-    if (block == nullptr) {
-        StartSlab(cursor);
-        block = Carve(cursor, size, alignment);
-    }
+    if (block == nullptr) return CarveFromNewSlab(cursor, size, alignment);
     ++cursor.m_uHanded;
-    if (cursor.m_bClosed) GiveUp(cursor, true);
     return block;
 }
 
+// An object of the slab its own thread still carves from is taken off the objects handed out,
+// which the slab's count receives when the thread gives the slab up; that needs no atomic
+// operation, and a tree that is dropped soon after it was built finds most nodes there.
 void FreeSmall(void* block) noexcept
 {
     if (block == nullptr) return;
     const auto address = reinterpret_cast<std::uintptr_t>(block);
-    Drop(reinterpret_cast<Slab*>(address & ~(kSlabSize - 1)), 1);
+    Slab* slab = reinterpret_cast<Slab*>(address & ~(kSlabSize - 1));
+    Cursor& cursor = t_Cursor;
+    if (slab == cursor.m_pSlab) {
+        --cursor.m_uHanded;
+    } else if (cursor.m_uBatches == 0) {
+        Drop(slab, 1);
+    } else {
+        if (slab != cursor.m_pBatchSlab) FlushBatch(cursor, slab);
+        ++cursor.m_uBatched;
+    }
+}
+
+SmallFreeBatch::SmallFreeBatch() noexcept { ++t_Cursor.m_uBatches; }
+
+SmallFreeBatch::~SmallFreeBatch()
+{
+    Cursor& cursor = t_Cursor;
+    if (--cursor.m_uBatches == 0) FlushBatch(cursor, nullptr);
 }
 
 } // namespace VEK

@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <thread>
 
 #include <VEKParser/asn/ASNNode.h>
 #include <VEKParser/asn/ASNTree.h>
+
+#include "tests/asn/ParseBytes.h"
 
 using namespace VEKParser;
 
@@ -74,4 +77,18 @@ TEST(ASNNodeTest, DeepChainsAreReleasedWithoutRecursion)
     // A node still held elsewhere survives with its own subtree.
     ASSERT_EQ(kept->NumberOfChildren(), 2);
     EXPECT_EQ(kept->GetChild(0)->NumberOfChildren(), 2);
+}
+
+// A tree made on one thread and released on another, frees batched per slab, while a node stays
+// held on a third: the held node keeps its subtree.
+TEST(ASNNodeTest, TreesMadeOnOneThreadAreReleasedOnAnother)
+{
+    constexpr int kValues = 3000;
+    Bytes der = {0x30, 0x82, (kValues * 5) >> 8, (kValues * 5) & 0xFF};
+    for (int i = 0; i < kValues; ++i) der.insert(der.end(), {0x30, 0x03, 0x02, 0x01, static_cast<unsigned char>(i & 0x7F)});
+    ASNTree tree;
+    std::thread([&] { ParseInto(der, tree); }).join();
+    VEK::SmartPtr<BaseASNNode> held = tree.GetNode(0)->GetChild(1234);
+    std::thread([&] { tree.Reset(); }).join();
+    std::thread([&] { EXPECT_EQ(ValueOf<std::int64_t>(held->GetChild(0)), 1234 & 0x7F); }).join();
 }

@@ -206,6 +206,8 @@ TEST(ASNParserTest, IndefiniteLengths)
 
     // At the end of the stream before any child the value is whole; after one it is cut short.
     EXPECT_EQ(ParseOne({0x30, 0x80})->NumberOfChildren(), 0);
+    // A long-form length that wraps below zero holds nothing either.
+    EXPECT_EQ(ParseOne({0x30, 0x88, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFE})->NumberOfChildren(), 0);
     ASNTree cut;
     EXPECT_THROW(ParseInto({0x30, 0x80, 0x05, 0x00}, cut), ASNPrematureEOFException);
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -23,16 +24,24 @@ std::vector<VEK::RefCount<int>> MakeCounts(int count)
     return made;
 }
 
+// Dropped one by one, or in batches (nested, as a tree's destructors open them), which hand
+// the slabs back when the outermost one ends.
 TEST(SmallObjects, SlabsOfAnEndedThreadAreFreedByTheThreadThatDropsTheirObjects)
 {
-    const std::size_t before = CountingAllocator::Current();
-    std::vector<VEK::RefCount<int>> made;
-    std::thread([&] { made = MakeCounts(kObjects); }).join();
-    EXPECT_GT(CountingAllocator::Current(), before);
-    for (int i = 0; i < kObjects; i += 997) EXPECT_EQ(*made[static_cast<std::size_t>(i)], i);
-    std::vector<VEK::RefCount<int>>().swap(made);
-    // The runtime keeps a few hundred bytes of its own per thread; a slab is 64 KiB.
-    EXPECT_LT(CountingAllocator::Current(), before + 4096);
+    for (const int batches : {0, 1, 2}) {
+        const std::size_t before = CountingAllocator::Current();
+        std::vector<VEK::RefCount<int>> made;
+        std::thread([&] { made = MakeCounts(kObjects); }).join();
+        EXPECT_GT(CountingAllocator::Current(), before);
+        for (int i = 0; i < kObjects; i += 997) EXPECT_EQ(*made[static_cast<std::size_t>(i)], i);
+        {
+            std::vector<std::optional<VEK::SmallFreeBatch>> open(static_cast<std::size_t>(batches));
+            for (auto& batch : open) batch.emplace();
+            std::vector<VEK::RefCount<int>>().swap(made);
+        }
+        // The runtime keeps a few hundred bytes of its own per thread; a slab is 64 KiB.
+        EXPECT_LT(CountingAllocator::Current(), before + 4096) << batches;
+    }
 }
 
 TEST(SmallObjects, ARunningThreadKeepsOnlyItsCurrentSlab)

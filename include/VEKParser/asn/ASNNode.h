@@ -84,7 +84,16 @@ protected:
 
 private:
     friend class ConstructedASNNode;
+    friend class ASNParser;
     struct Extra;
+
+    // The first handle to a node no one holds yet: its count is set to 1, not incremented, as
+    // no other thread can see the node.
+    static VEK::SmartPtr<BaseASNNode> Own(BaseASNNode* fresh) noexcept
+    {
+        fresh->m_Count.Set(1);
+        return VEK::SmartPtr<BaseASNNode>::Adopt(fresh);
+    }
 
     static constexpr std::uint8_t CONSTRUCTED_NODE = 0x20;  // in m_uFlags: a ConstructedASNNode
     bool IsConstructedNode() const noexcept { return m_uFlags & CONSTRUCTED_NODE; }
@@ -119,6 +128,11 @@ public:
 
 private:
     friend class ASNParser;
+
+    // Nested calls that empty constructed children before they go; see ReleaseChildren.
+    static constexpr int RELEASE_DEPTH = 32;
+    void ReleaseChildren(int depth) noexcept;
+    void TakeOverDeepChildren(ConstructedASNNode& child) noexcept;
 
     VEK::RefCountVector<BaseASNNode, VEK::SmartPtr<BaseASNNode>> m_Children;
 };

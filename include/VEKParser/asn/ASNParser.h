@@ -57,10 +57,13 @@ private:
     // False when the stream ends before the first identifier octet.
     bool ReadIdentifier(int& cls, PrimitiveOrConstructed& pc, int& tag);
     bool ReadIdentifier(ASNHeader& header);
+    int ReadHighTagNumber();
     std::int64_t ReadLength();
+    std::int64_t ReadLongLength(int count);
     void ReadChildren(ConstructedASNNode& node, std::int64_t length, const Level& parent);
-    // Appends a child: the first few wait in m_Pending until the value ends, so that a short
-    // child array is made once at its length.
+    // Appends a child. A child array is made once at its length: counted before the children
+    // are read when the value lies in memory, else its first few children wait in m_Pending
+    // until the value ends.
     void AddChild(ConstructedASNNode& node, std::size_t pending, VEK::SmartPtr<BaseASNNode>&& child);
     void FinishChildren(ConstructedASNNode& node, std::size_t pending);
     // Moves over the contents octets and tells where they lie.
@@ -79,8 +82,9 @@ private:
     // is reused.
     VEKFile::MemoryBuffer m_ContentBuffer;
     VEKFile::MemoryBuffer m_TextBuffer;
-    // The children of the open constructed values whose arrays are not made yet, outermost first.
-    std::vector<VEK::SmartPtr<BaseASNNode>> m_Pending;
+    // The children of the open constructed values whose arrays are not made yet, outermost
+    // first; each holds one count of its node.
+    std::vector<BaseASNNode*> m_Pending;
 };
 
 } // namespace VEKParser

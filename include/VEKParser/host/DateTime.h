@@ -19,6 +19,20 @@ public:
     // the zero value.
     DateTime(const std::string& text, const std::string& format) noexcept;
 
+    // A calendar date and time of day, UTC.
+    struct Civil {
+        int m_nYear = 1970;
+        int m_nMonth = 1;
+        int m_nDay = 1;
+        int m_nHour = 0;
+        int m_nMinute = 0;
+        int m_nSecond = 0;
+    };
+    // The zero value for an invalid date or a time outside the range, as from a text.
+    static DateTime FromCivil(const Civil& civil) noexcept;
+    // The year a two-digit year (%y) stands for: 50-99 are 19xx, 00-49 are 20xx.
+    static constexpr int FullYear(int twoDigits) noexcept { return twoDigits + (twoDigits < 50 ? 2000 : 1900); }
+
     std::uint32_t Value() const noexcept { return m_uValue; }
     // "YYYY-MM-DD HH:MM:SS" (UTC).
     std::string ToString() const;

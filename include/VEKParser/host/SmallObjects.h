@@ -16,4 +16,17 @@ namespace VEK {
 VEKPARSER_API void* AllocateSmall(std::size_t size, std::size_t alignment);
 VEKPARSER_API void FreeSmall(void* block) noexcept;
 
+// While one lives on a thread, that thread's frees into other threads' slabs, or into its own
+// earlier ones, are counted and given to each slab in one atomic step when the frees move on to
+// another slab or the outermost batch ends: a whole tree freed at once costs one atomic operation
+// per slab instead of one per object. Slabs go back to the system at the latest when the batch
+// ends.
+class VEKPARSER_API SmallFreeBatch {
+public:
+    SmallFreeBatch() noexcept;
+    ~SmallFreeBatch();
+    SmallFreeBatch(const SmallFreeBatch&) = delete;
+    SmallFreeBatch& operator=(const SmallFreeBatch&) = delete;
+};
+
 } // namespace VEK

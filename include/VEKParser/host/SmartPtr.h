@@ -13,6 +13,8 @@ public:
     std::int32_t operator++() noexcept { return m_nValue.fetch_add(1, std::memory_order_relaxed) + 1; }
     std::int32_t operator--() noexcept { return m_nValue.fetch_sub(1, std::memory_order_acq_rel) - 1; }
     std::int32_t Get() const noexcept { return m_nValue.load(std::memory_order_relaxed); }
+    // For an object no other thread can see yet: a plain store, not a locked instruction.
+    void Set(std::int32_t value) noexcept { m_nValue.store(value, std::memory_order_relaxed); }
     // The count, ordered after the writes of whoever last changed it.
     std::int32_t GetAcquire() const noexcept { return m_nValue.load(std::memory_order_acquire); }
 
@@ -49,6 +51,13 @@ public:
 
     // Gives up the reference without releasing it; the caller now owns one count.
     T* Detach() noexcept { return std::exchange(m_p, nullptr); }
+    // Takes over one count the caller owns, as Detach gives one up.
+    static SmartPtr Adopt(T* p) noexcept
+    {
+        SmartPtr held;
+        held.m_p = p;
+        return held;
+    }
 
 private:
     T* m_p = nullptr;
