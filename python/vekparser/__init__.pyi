@@ -19,8 +19,8 @@ class EOCError(ASNError):
 class EncodingError(ValueError):
     """Text asked of a document whose charset is unknown."""
 
-class Link:
-    """A link of a page: its target as written and its caption."""
+class Link(tuple[str, str]):
+    """A link of a page: its target as written and its caption; a named tuple (url, caption)."""
     @property
     def url(self) -> str: ...
     @property
