@@ -36,6 +36,7 @@ public:
     {
         try {
             m_pReader = std::make_unique<vekparse::WarcReader>(path);
+            py::gil_scoped_release unlocked;  // finding the range's first record reads the file
             m_pReader->SetRange(start, stop.value_or(UINT64_MAX));
         } catch (const std::system_error& e) {
             errno = e.code().value();
