@@ -9,9 +9,8 @@ documents are listed once, split into tasks of consecutive documents, and each t
 JSON Lines records of `vekparse COMMAND --json` for its documents to its own shard
 DIR/part-NNNNN.jsonl: the shards in name order hold the records in input order. A web archive
 larger than the split size (64 MiB) is read by several tasks, one per byte range: each takes the
-records that start in its range. Tasks carry file
-names, not bytes: every worker must see the same paths (a shared filesystem), and resolves a
-relative one in its own working directory.
+records that start in its range. Tasks carry file names, not bytes: every worker must see the
+same paths (a shared filesystem), and resolves a relative one in its own working directory.
 
 A shard is written to a temporary file and renamed, so a task that runs again after its worker
 died replaces its shard whole: every record is present exactly once. Without --scheduler a
@@ -78,6 +77,14 @@ def byte_ranges(size, split_size):
     return [(start, start + split_size if start + split_size < size else None) for start in starts]
 
 
+def _archive_size(path):
+    """The bytes of a web archive to split; 0 when the file is gone, which its task reports."""
+    try:
+        return os.path.getsize(path)
+    except OSError:
+        return 0
+
+
 def partition(files, workers, files_per_task=None, split_size=SPLIT_SIZE):
     """Tasks (paths, start, stop) in input order. files: (path, size) with size the bytes of a
     web archive, 0 for a file that is read whole. Archives larger than split_size make a task per
@@ -142,7 +149,7 @@ def run(command, inputs, out, scheduler=None, workers=None, options=(), files_pe
     _clear(out, "part-*.jsonl")
     order = {path: i for i, (path, _, _) in enumerate(listed)}
     notes = [entry for entry in listed if entry[1] not in ("file", "warc")]
-    files = [(path, os.path.getsize(path) if kind == "warc" else 0) for path, kind, _ in listed if kind in ("file", "warc")]
+    files = [(path, _archive_size(path) if kind == "warc" else 0) for path, kind, _ in listed if kind in ("file", "warc")]
     summary = Summary(documents=sum(kind == "failed" for _, kind, _ in listed))
     client, cluster = _client(scheduler, workers)
     try:
