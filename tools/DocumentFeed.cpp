@@ -8,11 +8,7 @@
 
 namespace vekparse {
 
-namespace {
-
-// Whether a regular file starts as a WARC file does. Anything else goes its way as a loose
-// file, which reports what is wrong with it.
-bool StartsAsWarc(const std::string& path)
+bool DocumentFeed::StartsAsWarc(const std::string& path)
 {
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);  // a FIFO must not wait
     if (fd < 0) return false;
@@ -24,8 +20,6 @@ bool StartsAsWarc(const std::string& path)
     ::close(fd);
     return warc;
 }
-
-} // namespace
 
 DocumentFeed::DocumentFeed(const Options& options, const std::vector<Input>& inputs)
     : m_Inputs(inputs), m_bWarc(options.archives), m_bAllRecords(options.allRecords)
@@ -47,6 +41,7 @@ bool DocumentFeed::Next(FeedItem& item)
         m_pReading = &input;
         try {
             m_pReader = std::make_unique<WarcReader>(input.path);
+            m_pReader->SetRange(input.start, input.stop);
         } catch (const std::exception& e) {
             item.input = &input;
             item.error = e.what();

@@ -26,6 +26,10 @@ public:
     DocumentFeed(const Options& options, const std::vector<Input>& inputs);
     ~DocumentFeed();
 
+    // Whether a regular file starts as a WARC file does. Anything else goes its way as a loose
+    // file, which reports what is wrong with it.
+    static bool StartsAsWarc(const std::string& path);
+
     // The next document, or false after the last.
     bool Next(FeedItem& item);
     // WARC records that are no documents (requests, metadata, non-HTML responses, ...).

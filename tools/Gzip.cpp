@@ -81,32 +81,37 @@ std::size_t GzipMemberReader::Read(std::string& out, std::size_t most)
     return out.size() - before;
 }
 
-std::optional<std::uint64_t> GzipMemberReader::FindMember(std::uint64_t from, std::string_view prefix)
+bool GzipMemberReader::InflatesTo(std::uint64_t offset, std::string_view prefix)
 {
-    std::string window(INPUT_BUFFER, '\0');
-    for (std::uint64_t base = from;;) {
+    Start(offset);
+    std::string head;
+    try {
+        while (head.size() < prefix.size() && Read(head, prefix.size() - head.size()) > 0) {}
+    } catch (const GzipError&) {
+        return false;
+    }
+    return std::string_view(head).starts_with(prefix);
+}
+
+std::optional<std::uint64_t> GzipMemberReader::FindMember(const ReadAt& read, std::uint64_t from, std::uint64_t limit,
+                                                          std::string_view prefix)
+{
+    GzipMemberReader probe(read);
+    std::string window;
+    // A magic cut at a window's end is seen whole in the next one.
+    for (std::uint64_t base = from; base < limit; base += window.size() - 2) {
         window.resize(INPUT_BUFFER);
-        window.resize(m_Read(base, window.data(), window.size()));
+        window.resize(read(base, window.data(), window.size()));
         if (window.size() < 3) return std::nullopt;
-        for (std::size_t at = 0; at + 3 <= window.size(); ++at) {
-            const void* hit = std::memchr(window.data() + at, '\x1f', window.size() - at - 2);
+        const std::size_t end = static_cast<std::size_t>(std::min<std::uint64_t>(window.size() - 2, limit - base));
+        for (std::size_t at = 0; at < end; ++at) {
+            const void* hit = std::memchr(window.data() + at, '\x1f', end - at);
             if (!hit) break;
             at = static_cast<std::size_t>(static_cast<const char*>(hit) - window.data());
-            if (!HasGzipMagic(std::string_view(window).substr(at))) continue;
-            Start(base + at);
-            std::string head;
-            try {
-                while (head.size() < prefix.size() && Read(head, prefix.size() - head.size()) > 0) {}
-            } catch (const GzipError&) {
-                continue;
-            }
-            if (std::string_view(head).starts_with(prefix)) {
-                Start(base + at);
-                return base + at;
-            }
+            if (HasGzipMagic(std::string_view(window).substr(at)) && probe.InflatesTo(base + at, prefix)) return base + at;
         }
-        base += window.size() - 2;  // a magic cut at the window's end is seen in the next one
     }
+    return std::nullopt;
 }
 
 std::string InflateBody(std::string_view coded, bool deflate, std::size_t limit)

@@ -43,11 +43,13 @@ public:
     std::uint64_t MemberOffset() const noexcept { return m_uMember; }
     // Where the input goes on after the current member; valid once Read returned 0.
     std::uint64_t NextOffset() const noexcept { return m_uInOffset + m_uInUsed; }
-    // The first member at or after `from` that inflates to bytes starting with `prefix`.
-    std::optional<std::uint64_t> FindMember(std::uint64_t from, std::string_view prefix);
+    // The first member that starts in [from, limit) and inflates to bytes starting with `prefix`.
+    static std::optional<std::uint64_t> FindMember(const ReadAt& read, std::uint64_t from, std::uint64_t limit,
+                                                   std::string_view prefix);
 
 private:
     bool Refill();
+    bool InflatesTo(std::uint64_t offset, std::string_view prefix);
 
     ReadAt m_Read;
     z_stream m_Zs{};

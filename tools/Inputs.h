@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,9 @@ struct Input {
     std::string path;
     Kind kind = Kind::File;
     std::string error;  // why a Broken input could not be listed, or why it was Skipped
+    // A web archive gives only its records that start in [start, stop) (WarcReader::SetRange).
+    std::uint64_t start = 0;
+    std::uint64_t stop = UINT64_MAX;
 };
 
 // Expands the command line's inputs and the --files-from list: directories become the files

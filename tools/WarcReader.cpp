@@ -167,20 +167,48 @@ public:
     }
 
     // After a broken record: on at the next record start after `offset`, or at the end.
-    void Resync(std::uint64_t offset)
+    void Resync(std::uint64_t offset) { JumpTo(offset + 1); }
+
+    // Reads only the records that start in [start, stop). A part begins at its first record
+    // start as the reader finds one after a broken record, and ends where the next part begins:
+    // a record belongs to one part, wherever the file is cut.
+    void Restrict(std::uint64_t start, std::uint64_t stop)
     {
+        m_uStop = stop;
+        if (start >= stop)
+            Finish();
+        else if (start > 0)
+            JumpTo(start);
+    }
+
+    // Whether a record at `offset` lies in the next part, which ends the reading.
+    bool Beyond(std::uint64_t offset)
+    {
+        if (offset < m_uStop) return false;
+        // Usually `offset` is that part's first record; a record that is not found as one
+        // (damage) after `stop` but before the next part's first belongs here.
+        if (FindStart(offset, offset + 1) || FindStart(m_uStop, offset)) Finish();
+        return m_bDone;
+    }
+
+private:
+    void JumpTo(std::uint64_t from)
+    {
+        const auto next = FindStart(from, m_uStop);
+        if (!next) return Finish();
         m_sBuf.clear();
         m_uPos = 0;
-        const auto next = m_bGzip ? m_pGzip->FindMember(offset + 1, VERSION_LINE) : FindVersionLine(offset + 1);
-        if (!next) {
-            m_bDone = true;
-            return;
-        }
         if (m_bGzip) StartMember(*next);
         m_uBase = *next;
     }
 
-private:
+    void Finish()
+    {
+        m_sBuf.clear();
+        m_uPos = 0;
+        m_bDone = true;
+    }
+
     void StartMember(std::uint64_t offset)
     {
         m_pGzip->Start(offset);
@@ -188,17 +216,27 @@ private:
         m_uPos = 0;
     }
 
-    // The next "WARC/1." at the start of a line at or after `from`.
-    std::optional<std::uint64_t> FindVersionLine(std::uint64_t from) const
+    // The first place in [from, limit) where a record can be found without reading on from
+    // the one before: a gzip member that inflates to "WARC/1.", or a line "WARC/1." of a plain
+    // file. Only a block that holds such a line itself misleads it.
+    std::optional<std::uint64_t> FindStart(std::uint64_t from, std::uint64_t limit) const
     {
-        std::string window(PULL_SIZE, '\0');
-        for (std::uint64_t base = from - 1;; base += window.size() - VERSION_LINE.size()) {
+        if (m_bGzip) return GzipMemberReader::FindMember(m_Read, from, limit, VERSION_LINE);
+        return FindVersionLine(from, limit);
+    }
+
+    // `from` is above 0: a line starts after a line break.
+    std::optional<std::uint64_t> FindVersionLine(std::uint64_t from, std::uint64_t limit) const
+    {
+        std::string window;
+        for (std::uint64_t base = from - 1; base + 1 < limit; base += window.size() - VERSION_LINE.size()) {
             window.resize(PULL_SIZE);
             window.resize(m_Read(base, window.data(), window.size()));
             const std::size_t hit = window.find(std::string("\n").append(VERSION_LINE));
-            if (hit != std::string::npos) return base + hit + 1;
+            if (hit != std::string::npos) return base + hit + 1 < limit ? std::optional(base + hit + 1) : std::nullopt;
             if (window.size() <= VERSION_LINE.size()) return std::nullopt;
         }
+        return std::nullopt;
     }
 
     ReadAt m_Read;
@@ -207,6 +245,7 @@ private:
     std::string m_sBuf;
     std::size_t m_uPos = 0;
     std::uint64_t m_uBase = 0;  // plain input: the offset of m_sBuf[0]
+    std::uint64_t m_uStop = UINT64_MAX;
     bool m_bDone = false;
 };
 
@@ -245,18 +284,22 @@ WarcReader::WarcReader(std::string_view bytes)
 
 WarcReader::~WarcReader() = default;
 
+void WarcReader::SetRange(std::uint64_t start, std::uint64_t stop) { m_pCursor->Restrict(start, stop); }
+
 bool WarcReader::Next(WarcRecord& record)
 {
     record = WarcRecord();
     try {
         if (!m_pCursor->SeekRecord()) return false;
         record.offset = m_pCursor->RecordOffset();
+        if (m_pCursor->Beyond(record.offset)) return false;
         ReadRecord(record);
     } catch (const Broken& broken) {
         record.error = broken.reason;
         record.body.clear();
         if (broken.resync) m_pCursor->Resync(record.offset);
     } catch (const GzipError& error) {
+        if (m_pCursor->Beyond(error.offset)) return false;
         record.offset = error.offset;
         record.error = error.what();
         m_pCursor->Resync(error.offset);

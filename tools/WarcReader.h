@@ -56,6 +56,11 @@ public:
     // are). Records left out cost no memory.
     void SetBodyFilter(std::function<bool(const WarcRecord&)> wanted) { m_Wanted = std::move(wanted); }
 
+    // Before the first record: reads only the records that start in [start, stop), their
+    // offsets as above. However a file is cut into such ranges, every record the whole file
+    // gives comes from exactly one of them, unless a record's block holds a WARC record itself.
+    void SetRange(std::uint64_t start, std::uint64_t stop);
+
     // The next record, or false at the end of the file. Throws std::system_error when the
     // file cannot be read.
     bool Next(WarcRecord& record);

@@ -1,5 +1,6 @@
 #include "Conversions.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
 #include <limits>
@@ -20,8 +21,34 @@ ByteView::ByteView(const py::buffer& data)
 
 ByteView::~ByteView() { PyBuffer_Release(&m_View); }
 
+namespace {
+
+// A str of 16-bit units that are all code points (no surrogates): made and filled in place,
+// with no codec, as most text is. Null when a surrogate needs the codec.
+PyObject* StrOfCodePoints(const VEK::WString& text)
+{
+    unsigned bits = 0;
+    bool surrogates = false;
+    for (const unsigned short unit : text) {
+        bits |= unit;
+        surrogates |= (unit & 0xF800) == 0xD800;
+    }
+    if (surrogates) return nullptr;
+    const Py_UCS4 most = bits < 0x80 ? 0x7F : bits < 0x100 ? 0xFF : 0xFFFF;
+    PyObject* str = PyUnicode_New(static_cast<Py_ssize_t>(text.size()), most);
+    if (!str) throw py::error_already_set();
+    if (most == 0xFFFF)
+        std::memcpy(PyUnicode_DATA(str), text.data(), text.size() * 2);
+    else
+        std::copy(text.begin(), text.end(), static_cast<Py_UCS1*>(PyUnicode_DATA(str)));
+    return str;
+}
+
+} // namespace
+
 py::str Str(const VEK::WString& text)
 {
+    if (PyObject* str = StrOfCodePoints(text)) return py::reinterpret_steal<py::str>(str);
     int order = std::endian::native == std::endian::little ? -1 : 1;  // machine order, a BOM kept as text
     PyObject* str = PyUnicode_DecodeUTF16(reinterpret_cast<const char*>(text.data()),
                                           static_cast<Py_ssize_t>(text.size() * 2), "replace", &order);

@@ -37,14 +37,47 @@ const VEKParser::HtmlKeywordTable& TableFor(const std::string& profile)
     return tables.at(found->second);
 }
 
-struct Link {
-    py::str url;
-    py::str caption;
-};
+// While the interpreter shuts down the GIL stays where it is.
+bool Finalizing()
+{
+#if PY_VERSION_HEX >= 0x030D0000
+    return Py_IsFinalizing();
+#else
+    return _Py_IsFinalizing();
+#endif
+}
+
+// Link is a struct sequence (a named tuple made in C): a page has hundreds of links, and one of
+// these costs a tuple, where a class instance costs far more, all of it under the GIL.
+PyTypeObject* LinkType()
+{
+    static PyStructSequence_Field fields[] = {{"url", "The link's target as the page writes it."},
+                                              {"caption", "The link's text."},
+                                              {nullptr, nullptr}};
+    static PyStructSequence_Desc description{"vekparser.Link", "A link of a page: its target as written and its caption.",
+                                             fields, 2};
+    static PyTypeObject* type = PyStructSequence_NewType(&description);
+    if (!type) throw py::error_already_set();
+    return type;
+}
+
+py::object NewLink(const HtmlDocTree::LinkCaption& link)
+{
+    auto object = py::reinterpret_steal<py::object>(PyStructSequence_New(LinkType()));
+    if (!object) throw py::error_already_set();
+    PyStructSequence_SetItem(object.ptr(), 0, Str(link.m_sUri).release().ptr());
+    PyStructSequence_SetItem(object.ptr(), 1, Str(link.m_sCaption).release().ptr());
+    return object;
+}
 
 // A parsed page. Queries run without the GIL; the finished tree may be read by several threads.
 class Document {
 public:
+    Document(const Document&) = delete;
+    Document(Document&&) = default;
+    Document& operator=(const Document&) = delete;
+    Document& operator=(Document&&) = default;
+
     Document(const py::buffer& data, const py::object& charset, const std::string& profile)
     {
         const VEK::CHARSET forced = CharsetArgument(charset);
@@ -52,6 +85,14 @@ public:
         const ByteView view(data);
         py::gil_scoped_release unlocked;
         m_pDocument = std::make_unique<vekparse::HtmlDocument>(view.Bytes(), forced, table);
+    }
+
+    // Freeing a big tree takes as long as a query: other threads run meanwhile.
+    ~Document()
+    {
+        if (!m_pDocument || Finalizing()) return;
+        py::gil_scoped_release unlocked;
+        m_pDocument.reset();
     }
 
     const HtmlDocTree& Tree() const { return m_pDocument->Tree(); }
@@ -98,8 +139,7 @@ public:
             Tree().GetLinks(links);
         }
         py::list list(links.size());
-        for (std::size_t i = 0; i < links.size(); ++i)
-            list[i] = py::cast(Link{Str(links[i].m_sUri), Str(links[i].m_sCaption)});
+        for (std::size_t i = 0; i < links.size(); ++i) list[i] = NewLink(links[i]);
         return list;
     }
 
@@ -172,14 +212,7 @@ one document may be queried by several threads at once.)";
 
 void BindHtml(py::module_& module)
 {
-    py::class_<Link>(module, "Link", "A link of a page: its target as written and its caption.")
-        .def_readonly("url", &Link::url, "The link's target as the page writes it.")
-        .def_readonly("caption", &Link::caption, "The link's text.")
-        .def("__eq__", [](const Link& a, const Link& b) { return a.url.equal(b.url) && a.caption.equal(b.caption); })
-        .def("__hash__", [](const Link& link) { return py::hash(py::make_tuple(link.url, link.caption)); })
-        .def("__repr__", [](const Link& link) {
-            return py::str("Link(url={!r}, caption={!r})").format(link.url, link.caption);
-        });
+    module.attr("Link") = py::reinterpret_borrow<py::object>(reinterpret_cast<PyObject*>(LinkType()));
 
     using Summary = HtmlDocTree::DocSummaryInformation;
     py::class_<Document>(module, "Document", DOCUMENT_DOC)

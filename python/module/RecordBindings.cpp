@@ -1,5 +1,7 @@
 // _inputs and _records: the records of `vekparse COMMAND --json`, made by the program's own code,
 // for the cluster runner (vekparser.cluster).
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -10,6 +12,7 @@
 #include "CommandLine.h"
 #include "Commands.h"
 #include "Conversions.h"
+#include "DocumentFeed.h"
 #include "Inputs.h"
 
 namespace vekpy {
@@ -57,8 +60,8 @@ py::tuple Fate(const vekparse::Outcome& outcome)
 }
 
 // (path, kind, note) for each input of the command line, in input order: kind "file" for a
-// file to read (a web archive among them), else the fate vekparse gives an input it cannot list
-// or skips.
+// file to read, "warc" for a web archive the command reads record by record, else the fate
+// vekparse gives an input it cannot list or skips.
 py::list Inputs(const std::vector<std::string>& arguments)
 {
     const vekparse::Options options = ParseArguments(arguments);
@@ -71,8 +74,9 @@ py::list Inputs(const std::vector<std::string>& arguments)
     py::list listed;
     for (const vekparse::Input& input : inputs) {
         if (input.kind == vekparse::Input::Kind::Stdin) throw py::value_error("standard input cannot be shared");
+        const bool archive = options.archives && vekparse::DocumentFeed::StartsAsWarc(input.path);
         const py::tuple fate = input.kind == vekparse::Input::Kind::File
-                                   ? py::make_tuple("file", py::str())
+                                   ? py::make_tuple(archive ? "warc" : "file", py::str())
                                    : Fate(vekparse::ProcessInputs(options, {input}, {}).at(0));
         listed.append(py::make_tuple(FileNameStr(input.path), fate[0], fate[1]));
     }
@@ -80,13 +84,15 @@ py::list Inputs(const std::vector<std::string>& arguments)
 }
 
 // (JSON line as bytes, kind, note, input path) for each document of the files (every record of
-// a web archive), made as the command line's command makes them.
-py::list Records(const std::vector<std::string>& arguments, const py::list& names)
+// a web archive that starts in [start, stop)), made as the command line's command makes them.
+py::list Records(const std::vector<std::string>& arguments, const py::list& names, std::uint64_t start,
+                 std::optional<std::uint64_t> stop)
 {
     vekparse::Options options = ParseArguments(arguments);
     options.json = true;
     std::vector<vekparse::Input> inputs;
-    for (const py::handle name : names) inputs.push_back({FileNameBytes(name), vekparse::Input::Kind::File, {}});
+    for (const py::handle name : names)
+        inputs.push_back({FileNameBytes(name), vekparse::Input::Kind::File, {}, start, stop.value_or(UINT64_MAX)});
     const vekparse::DocumentJob job = vekparse::JobFor(options);
     if (!job) throw py::value_error("not a per-document command");
     std::vector<vekparse::Outcome> outcomes;
@@ -108,8 +114,11 @@ void BindRecords(py::module_& module)
 {
     module.def("_inputs", &Inputs, py::arg("arguments"),
                "The documents a vekparse command line names, as vekparse lists them: (path, kind, note).");
-    module.def("_records", &Records, py::arg("arguments"), py::arg("paths"),
-               "The records of `vekparse ARGUMENTS --json` for the given files: (line, kind, note, path).");
+    module.def("_records", &Records, py::arg("arguments"), py::arg("paths"), py::arg("start") = 0,
+               py::arg("stop") = py::none(),
+               "The records of `vekparse ARGUMENTS --json` for the given files: (line, kind, note, path).\n"
+               "Of a web archive only the records that start in the byte range [start, stop) (stop None: the end);\n"
+               "however an archive is cut into ranges, each of its records comes from exactly one.");
 }
 
 } // namespace vekpy

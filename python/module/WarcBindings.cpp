@@ -1,8 +1,11 @@
 // read_warc: the records of a web archive, read by vekparse's own WARC reader.
 #include <cerrno>
 #include <memory>
+#include <optional>
 #include <string>
 #include <system_error>
+
+#include <pybind11/stl.h>
 
 #include "Bindings.h"
 #include "Conversions.h"
@@ -29,10 +32,12 @@ struct WarcRecord {
 
 class WarcRecords {
 public:
-    explicit WarcRecords(const std::string& path)
+    WarcRecords(const std::string& path, std::uint64_t start, std::optional<std::uint64_t> stop)
     {
         try {
             m_pReader = std::make_unique<vekparse::WarcReader>(path);
+            py::gil_scoped_release unlocked;  // finding the range's first record reads the file
+            m_pReader->SetRange(start, stop.value_or(UINT64_MAX));
         } catch (const std::system_error& e) {
             errno = e.code().value();
             PyErr_SetFromErrnoWithFilename(PyExc_OSError, path.c_str());
@@ -90,10 +95,17 @@ void BindWarc(py::module_& module)
         .def("__iter__", [](py::object self) { return self; })
         .def("__next__", &WarcRecords::Next);
     module.def(
-        "read_warc", [](const std::string& path) { return std::make_unique<WarcRecords>(path); }, py::arg("path"),
+        "read_warc",
+        [](const std::string& path, std::uint64_t start, std::optional<std::uint64_t> stop) {
+            return std::make_unique<WarcRecords>(path, start, stop);
+        },
+        py::arg("path"), py::kw_only(), py::arg("start") = 0, py::arg("stop") = py::none(),
         R"(The records of a WARC file, plain or gzip'd, read as vekparse reads them: an iterator of WarcRecord.
 
 A broken record comes with its offset and error, and reading goes on at the next record.
+start, stop: only the records whose offset lies in [start, stop) (stop None: to the end), so that
+a big archive can be read in parts; however the file is cut, each record comes from exactly one
+part (unless a record's block holds WARC records itself).
 Raises OSError when the file cannot be opened. Releases the GIL while reading.)");
 }
 

@@ -19,8 +19,8 @@ class EOCError(ASNError):
 class EncodingError(ValueError):
     """Text asked of a document whose charset is unknown."""
 
-class Link:
-    """A link of a page: its target as written and its caption."""
+class Link(tuple[str, str]):
+    """A link of a page: its target as written and its caption; a named tuple (url, caption)."""
     @property
     def url(self) -> str: ...
     @property
@@ -97,8 +97,9 @@ class WarcRecord:
     status: int
     body: Optional[bytes]
 
-def read_warc(path: str) -> Iterator[WarcRecord]:
-    """The records of a WARC file, plain or gzip'd, read as vekparse reads them."""
+def read_warc(path: str, *, start: int = 0, stop: Optional[int] = None) -> Iterator[WarcRecord]:
+    """The records of a WARC file, plain or gzip'd, read as vekparse reads them; with start and
+    stop only those whose offset lies in [start, stop), each record in exactly one such part."""
 
 def parse_html(data: Buffer, charset: Charset = None, profile: str = "default") -> Document:
     """Parses an HTML page into a Document; charset None chooses it as vekparse does."""

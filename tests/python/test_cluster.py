@@ -20,8 +20,9 @@ pytestmark = pytest.mark.filterwarnings("ignore::DeprecationWarning")
 
 
 def vekparse_records(vekparse, command, inputs):
-    out = subprocess.run([vekparse, command, "--json", "--quiet", *inputs], capture_output=True, timeout=120).stdout
-    return sorted(out.splitlines())
+    """The records of `vekparse COMMAND --json`, sorted, and its lines about documents not simply done."""
+    run = subprocess.run([vekparse, command, "--json", *inputs], capture_output=True, timeout=120)
+    return sorted(run.stdout.splitlines()), run.stderr.decode().splitlines()[:-1]
 
 
 def shard_records(out):
@@ -77,18 +78,26 @@ def processes_cluster(tmp_path, workers):
 def sample(tmp_path_factory):
     if not PYTHON_DOC.is_dir():
         pytest.skip("python3-doc is not installed")
-    # Pages, the samples, a web archive of them with a broken record, and a missing file.
-    archive = tmp_path_factory.mktemp("warc") / "broken.warc.gz"
+    # Pages, the samples, web archives of them (gzip'd and plain) with a broken record, and a missing file.
+    archives = tmp_path_factory.mktemp("warc")
     pages = [str(page) for page in sorted((SOURCE / "samples").glob("*.html"))]
-    subprocess.run([sys.executable, str(SOURCE / "scripts/make-warc"), "--gzip", "--case", "truncated-middle",
-                    str(archive), *pages], check=True, capture_output=True, timeout=60)
-    return [str(PYTHON_DOC / "library"), str(SOURCE / "samples"), str(archive), str(SOURCE / "no-such-page.html")]
+    for name, options in (("broken.warc.gz", ["--gzip", "--case", "truncated-middle"]),
+                          ("broken.warc", ["--case", "length-short", "--repeat", "3"])):
+        subprocess.run([sys.executable, str(SOURCE / "scripts/make-warc"), *options, str(archives / name), *pages],
+                       check=True, capture_output=True, timeout=60)
+    return [str(PYTHON_DOC / "library"), str(SOURCE / "samples"), str(archives / "broken.warc.gz"),
+            str(archives / "broken.warc"), str(SOURCE / "no-such-page.html")]
 
 
-def test_local_cluster_of_two_workers(tmp_path, vekparse, sample):
-    summary = cluster.run("links", sample, str(tmp_path), workers=2)
-    assert shard_records(tmp_path) == vekparse_records(vekparse, "links", sample)
-    assert [path for path, _ in summary.failures] == sample[-2:] and len(summary.shards) > 2
+def test_local_cluster_of_two_workers_with_archives_in_byte_ranges(tmp_path, vekparse, sample):
+    summary = cluster.run("links", sample, str(tmp_path), workers=2, split_size=2000)
+    records, failures = vekparse_records(vekparse, "links", sample)
+    assert shard_records(tmp_path) == records
+    assert ["vekparse: %s: %s" % (path, note) for path, _, note in summary.notes] == failures
+    for archive in sample[2:4]:
+        shards = [shard for shard in summary.shards
+                  if any(json.loads(line).get("warc_file") == archive for line in open(shard, "rb"))]
+        assert len(shards) >= 2, archive
 
 
 def test_scheduler_and_workers_as_processes(tmp_path, vekparse, sample):
@@ -97,7 +106,7 @@ def test_scheduler_and_workers_as_processes(tmp_path, vekparse, sample):
         run = subprocess.run([sys.executable, "-m", "vekparser.cluster", "text", "--out", str(out), "--scheduler",
                               address, *sample], capture_output=True, timeout=120)
     assert run.returncode == 1 and b"no-such-page.html" in run.stderr  # the missing page
-    assert shard_records(out) == vekparse_records(vekparse, "text", sample)
+    assert shard_records(out) == vekparse_records(vekparse, "text", sample)[0]
 
 
 def test_a_worker_killed_in_the_middle(tmp_path, vekparse):
@@ -113,7 +122,7 @@ def test_a_worker_killed_in_the_middle(tmp_path, vekparse):
         os.kill(workers[0].pid, signal.SIGKILL)
         shards_at_kill = len(glob.glob(str(out / "part-*.jsonl")))
         _, errors = run.communicate(timeout=120)
-    expected = vekparse_records(vekparse, "meta", ["--glob", "*.html", *inputs])
+    expected = vekparse_records(vekparse, "meta", ["--glob", "*.html", *inputs])[0]
     assert run.returncode == 0, errors
     assert shards_at_kill < len(expected), "the run ended before the worker was killed"
     assert shard_records(out) == expected

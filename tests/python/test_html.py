@@ -101,6 +101,27 @@ def test_read_warc_gives_the_pages_and_goes_on_after_a_broken_record(tmp_path):
         vekparser.read_warc(str(tmp_path / "missing.warc"))
 
 
+def test_read_warc_in_byte_ranges_gives_each_record_once(tmp_path):
+    """Cut anywhere (at record starts, inside records and gzip members, damaged archives too), the
+    parts read in order give the records of the whole archive, each once."""
+    pages = [str(page) for page in sorted((SOURCE / "samples").glob("*.html"))]
+    archive = tmp_path / "archive.warc"
+    for options in ([], ["--gzip"], ["--case", "length-short"], ["--gzip", "--case", "truncated-middle"],
+                    ["--case", "garbage"], ["--gzip", "--case", "garbage"]):
+        subprocess.run([sys.executable, str(SOURCE / "scripts/make-warc"), *options, str(archive), *pages],
+                       check=True, capture_output=True, timeout=60)
+        whole = [(r.offset, r.error, r.record_id, r.body) for r in vekparser.read_warc(str(archive))]
+        offsets = [offset for offset, *_ in whole]
+        size = archive.stat().st_size
+        inside = [(a + b) // 2 for a, b in zip(offsets, offsets[1:] + [size])]
+        for cuts in (offsets, [o + 1 for o in offsets], inside, random.Random(size).sample(range(size), 20)):
+            bounds = [0, *sorted(set(cuts)), None]
+            parts = [(r.offset, r.error, r.record_id, r.body)
+                     for start, stop in zip(bounds, bounds[1:]) for r in vekparser.read_warc(str(archive), start=start, stop=stop)]
+            assert parts == whole, (options, cuts)
+    assert list(vekparser.read_warc(str(archive), start=10, stop=10)) == []
+
+
 def test_threads_give_the_results_of_one_thread(pages):
     pages = [path.read_bytes() for path in pages]
 
