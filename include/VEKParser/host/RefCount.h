@@ -37,7 +37,7 @@ class RefCount {
     using Counter = std::atomic<std::int32_t>;
 
     struct Detached {
-        Counter m_Count{1};
+        Counter m_Count;
         T* m_pObject;
     };
 
