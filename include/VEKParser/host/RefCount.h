@@ -101,8 +101,9 @@ private:
     template <class... Args>
     static RefCount Make(Args&&... args)
     {
-        char* block = static_cast<char*>(IsSmallBlock() ? AllocateSmall(BlockSize(), BlockAlignment())
-                                                        : ::operator new(BlockSize(), std::align_val_t(BlockAlignment())));
+        void* memory = IsSmallBlock() ? AllocateSmall(BlockSize(), BlockAlignment())
+                                      : ::operator new(BlockSize(), std::align_val_t(BlockAlignment()));
+        char* block = static_cast<char*>(memory);
         try {
             ::new (static_cast<void*>(block + ObjectOffset())) T(std::forward<Args>(args)...);
         } catch (...) {
