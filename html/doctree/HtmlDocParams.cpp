@@ -155,7 +155,7 @@ bool HtmlDocParser::ApplyParam(const ParamInfo& param, std::string& value, NodeV
     if ((param.m_uType & PARAM_HIDDEN_TEXT) != 0) {
         char name[40];
         std::snprintf(name, sizeof name, "hidden-text-block ( 0x%08x )", param.m_uHiddenAtt);
-        VEK::RefCount<Node> holder(new Node);
+        VEK::RefCount<Node> holder = VEK::MakeRefCount<Node>();
         holder->m_pTagName = tree.m_StringPool.Store(name, true);
         holder->m_uKeyword = (param.m_uHiddenAtt & ~0xFFu) | kHiddenTextId | (param.m_uHiddenAtt & 0xFFu);
         holder->m_pTree = &tree;

@@ -7,8 +7,6 @@
 #include <utility>
 #include <vector>
 
-#include <VEKParser/host/SmallObjects.h>
-
 namespace VEKParser {
 
 namespace {
@@ -109,13 +107,6 @@ void HtmlDocTree::Reset()
     m_uNodeNumber = 0;
     m_Charset = VEK::CHARSET_UNKNOWN;
 }
-
-void* HtmlDocTree::HtmlTreeNode::operator new(std::size_t size)
-{
-    return VEK::AllocateSmall(size, alignof(HtmlTreeNode));
-}
-
-void HtmlDocTree::HtmlTreeNode::operator delete(void* node) noexcept { VEK::FreeSmall(node); }
 
 HtmlDocTree::HtmlTreeNode::HtmlTreeNode(const HtmlTreeNode& other)
     : m_pTagName(other.m_pTagName), m_uKeyword(other.m_uKeyword), m_uOffset(other.m_uOffset),

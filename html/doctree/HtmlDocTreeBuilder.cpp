@@ -345,7 +345,7 @@ void HtmlDocParser::EmulateMissingKeyword(Node*& out, NodeVector& children, cons
 HtmlDocParser::Node& HtmlDocParser::AppendNode(NodeVector& children, const char* name, std::uint32_t keyword,
                                                std::uint32_t offset)
 {
-    VEK::RefCount<Node> holder(new Node);
+    VEK::RefCount<Node> holder = VEK::MakeRefCount<Node>();
     Node& node = *holder;
     node.m_pTagName = name;
     node.m_uKeyword = keyword;

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdint>
+#include <functional>
 #include <thread>
 #include <vector>
 
@@ -17,6 +19,45 @@ TEST(RefCountVector, GrowsByDoublingThenByAQuarter)
     EXPECT_EQ(vector.capacity(), 1000u);
     EXPECT_EQ(*vector[999], 999);
     EXPECT_EQ((std::vector<std::size_t>{16, 32, 64, 128, 256, 512, 640, 800, 1000}), capacities);
+}
+
+// Holders made with their object, handed a pointer, and made too large or too aligned to be
+// carved: each counts its copies from 1 and destroys its object once, with the last holder.
+template <class Object>
+void ExpectSharedOnce(std::function<VEK::RefCount<Object>()> make)
+{
+    int destroyed = 0;
+    {
+        VEK::RefCount<Object> first = make();
+        first->m_pDestroyed = &destroyed;
+        EXPECT_EQ(first.Count(), 1);
+        EXPECT_EQ(reinterpret_cast<std::uintptr_t>(first.Get()) % alignof(Object), 0u);
+        VEK::RefCount<Object> second = first;
+        EXPECT_EQ(second.Get(), first.Get());
+        EXPECT_EQ(&*second, first.operator->());
+        EXPECT_EQ(first.Count(), 2);
+        first.Reset();
+        EXPECT_FALSE(first);
+        EXPECT_EQ(first.Count(), 0);
+        EXPECT_EQ(second.Count(), 1);
+        EXPECT_EQ(destroyed, 0);
+    }
+    EXPECT_EQ(destroyed, 1);
+}
+
+template <std::size_t Size, std::size_t Alignment>
+struct alignas(Alignment) Counted {
+    ~Counted() { ++*m_pDestroyed; }
+    int* m_pDestroyed = nullptr;
+    char m_Payload[Size] = {};
+};
+
+TEST(RefCount, MadeAndHandedObjectsAreSharedAlike)
+{
+    ExpectSharedOnce<Counted<56, 8>>([] { return VEK::MakeRefCount<Counted<56, 8>>(); });
+    ExpectSharedOnce<Counted<56, 8>>([] { return VEK::RefCount<Counted<56, 8>>(new Counted<56, 8>); });
+    ExpectSharedOnce<Counted<4096, 8>>([] { return VEK::MakeRefCount<Counted<4096, 8>>(); });
+    ExpectSharedOnce<Counted<8, 64>>([] { return VEK::MakeRefCount<Counted<8, 64>>(); });
 }
 
 TEST(StringFunctions, BeautifyLowerStripAndDigits)

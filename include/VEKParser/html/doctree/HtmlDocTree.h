@@ -66,9 +66,6 @@ public:
     class VEKPARSER_API HtmlTreeNode {
     public:
         HtmlTreeNode() = default;
-        // Nodes are carved as small objects: a parse makes them by the thousand.
-        static void* operator new(std::size_t size);
-        static void operator delete(void* node) noexcept;
         // Copies share the children, the parameters and the pooled name and text.
         HtmlTreeNode(const HtmlTreeNode& other);
         HtmlTreeNode& operator=(const HtmlTreeNode& other);
