@@ -134,9 +134,11 @@ TEST(Warc, MemoryDoesNotGrowWithTheArchive)
     const std::string filler = " --gzip --filler " + std::to_string(30'000'000 / 10 / pages.size());
     const auto documents = MakeWarc(small, pages, "--repeat 10" + filler)["documents"].get<int>();
     EXPECT_EQ(MakeWarc(large, pages, "--repeat 100" + filler)["documents"], documents * 10);
-    const long base = std::max(PeakMemory(small), PeakMemory(small)), peak = PeakMemory(large);
-    EXPECT_LT(peak, base * 1.2) << base << " kB for 30 MB";
-    EXPECT_GT(peak, base * 0.8) << base << " kB for 30 MB";
+    // Records in flight between two threads make the peak wander by a few MB from run to run;
+    // an archive held whole would add hundreds.
+    const long base = std::min(PeakMemory(small), PeakMemory(small));
+    const long peak = std::min(PeakMemory(large), PeakMemory(large));
+    EXPECT_LT(peak, base * 1.5) << base << " kB for 30 MB";
 }
 
 } // namespace
