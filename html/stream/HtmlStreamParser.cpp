@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <optional>
 
 #include <VEKParser/host/IsAlphaClass.h>
 #include <VEKParser/host/StringFunctions.h>
@@ -56,6 +57,10 @@ void HtmlStreamParserT<CharT>::InitConstants()
     }
     m_itActive = m_HighPriority.end();
     m_sEndTagName.reserve(2000);
+    m_uCandidateUnits = {0, 0};
+    for (const Entry& entry : m_HighPriority)
+        for (std::size_t i = 0; i < m_uCandidateUnits.size(); ++i)
+            m_uCandidateUnits[i] |= i < entry.second.size() ? 1u << (entry.second[i] & 31) : ~0u;
 }
 
 template <class CharT>
@@ -237,7 +242,7 @@ bool HtmlStreamParserT<CharT>::FindClosingBracket()
     // hostile input with no closable tag is not searched again from every "<". Quotes that open
     // and close in turn put later searches out of step with the last one, hence several.
     std::array<Shadow, MAX_SHADOWS> shadows;
-    const std::size_t count = CatchUpShadows(begin);
+    const std::size_t count = m_uShadows == 0 ? 0 : CatchUpShadows(begin);
     std::copy_n(m_Shadows.begin(), count, shadows.begin());
     const auto converged = [&](const BracketState& state) {
         return std::any_of(shadows.begin(), shadows.begin() + count,
@@ -256,10 +261,13 @@ bool HtmlStreamParserT<CharT>::FindClosingBracket()
             for (std::uint32_t i = 0; i < available; ++i) {
                 if (state.mode == BracketState::QUOTED) {
                     // Inside a quoted value only its closing quote counts; a ">" there closes
-                    // nothing but is remembered like any other.
-                    const CharT* const close = LookAheadWindowT<CharT>::Find(from + i, from + available, state.quote);
-                    const CharT* const lastGt = LookAheadWindowT<CharT>::FindLast(from + i, close, gt);
-                    if (lastGt != close) behindLastGt = m_Window.Offset() + static_cast<std::uint32_t>(lastGt - from) + 1;
+                    // nothing but is remembered like any other. Values are short and rarely
+                    // hold a ">", so one scan for both beats a search for each.
+                    const CharT* close = from + i;
+                    while ((close = LookAheadWindowT<CharT>::FindFirstOf(close, from + available, state.quote, gt,
+                                                                         gt)) != from + available &&
+                           *close != state.quote)
+                        behindLastGt = m_Window.Offset() + static_cast<std::uint32_t>(++close - from);
                     i = static_cast<std::uint32_t>(close - from);
                     if (i == available) break;
                 }
@@ -304,6 +312,17 @@ template <class CharT>
 bool HtmlStreamParserT<CharT>::ScanMarkup(ElementType& kind)
 {
     const bool active = m_itActive != m_HighPriority.end();
+    if (!active && m_Window.Available() >= 2) {
+        // Most markup is a start or end tag, which only the bracket rule can close.
+        const CharT second = m_Window.Begin()[1];
+        if (IsLetter(second) || second == this->Delim(Base::DELIM_SLASH)) {
+            m_Window.Skip(1);
+            kind = ELEMENT_TAG;
+            if (FindClosingBracket()) return true;
+            kind = ELEMENT_TEXT;  // the failed search has put the position back behind "<"
+            return false;
+        }
+    }
     CharT units[END_TAG_LOOKAHEAD] = {};
     if (!active) {
         if (m_Window.Peek(units, 2) != 2 || !IsTagStart(units[1])) return false;
@@ -344,7 +363,21 @@ void HtmlStreamParserT<CharT>::ScanText(std::uint32_t start)
         if (room == 0) return;
         const CharT* from = m_Window.Begin();
         const CharT* limit = from + std::min(room, m_Window.Available());
-        const CharT* hit = m_bPlainText ? limit : LookAheadWindowT<CharT>::Find(from, limit, lt);
+        const CharT* hit = from;
+        if (m_bPlainText) {
+            hit = limit;
+        } else if (m_itActive == m_HighPriority.end()) {
+            // Outside raw content the unit behind "<" alone decides; read it in place while the
+            // window holds it. Text runs are short, so an inline scan beats a call to memchr.
+            const CharT* const windowEnd = from + m_Window.Available();
+            while ((hit = LookAheadWindowT<CharT>::FindFirstOf(hit, limit, lt, lt, lt)) != limit &&
+                   hit + 1 != windowEnd) {
+                if (IsTagStart(hit[1])) return m_Window.Skip(static_cast<std::uint32_t>(hit - from));
+                ++hit;
+            }
+        } else {
+            hit = LookAheadWindowT<CharT>::Find(from, limit, lt);
+        }
         if (hit != from) {
             m_Window.Skip(static_cast<std::uint32_t>(hit - from));
             continue;
@@ -368,15 +401,19 @@ ElementType HtmlStreamParserT<CharT>::GetNext(unsigned int& start, unsigned int&
         ScanText(start);
     }
     end = m_Window.Offset();
-    m_Window.Seek(start);
     const std::uint32_t length = end - start;
-    Copy(text, std::min(length, MAX_ELEMENT_UNITS));
-    if (length > MAX_ELEMENT_UNITS) AppendEndingTagCharacters(start, end, text);
-    if (found && m_itActive == m_HighPriority.end()) {
+    if (const CharT* units = length <= MAX_ELEMENT_UNITS ? m_Window.Span(start, length) : nullptr) {
+        text.append(units, length);
+    } else {
+        m_Window.Seek(start);
+        Copy(text, std::min(length, MAX_ELEMENT_UNITS));
+        if (length > MAX_ELEMENT_UNITS) AppendEndingTagCharacters(start, end, text);
+        end = m_Window.Offset();
+    }
+    if (found && m_itActive == m_HighPriority.end() && MayBeHighPriority(text)) {
         m_itActive = CheckHighPriorityTag(text);
         m_bPlainText = m_itActive == m_HighPriority.begin();
     }
-    end = m_Window.Offset();
     start *= sizeof(CharT);
     end *= sizeof(CharT);
     return kind;
@@ -407,25 +444,19 @@ typename HtmlStreamParserT<CharT>::Entries::const_iterator
 HtmlStreamParserT<CharT>::CheckHighPriorityTag(const String& text)
 {
     if (text.size() < 7 || !IsLetter(text[1])) return m_HighPriority.end();
-    if constexpr (sizeof(CharT) == 1) {
-        // Most tags are no candidate by their first letter.
-        const auto first = static_cast<CharT>(text[1] | 0x20);
-        if (std::none_of(m_HighPriority.begin(), m_HighPriority.end(),
-                         [&](const Entry& entry) { return !entry.second.empty() && entry.second[0] == first; }))
-            return m_HighPriority.end();
-    }
-    m_sEndTagName.clear();
-    for (std::size_t i = 1; i < text.size() && m_sEndTagName.size() < MAX_NAME_UNITS; ++i) {
+    CharT name[MAX_NAME_UNITS];
+    std::size_t length = 0;
+    for (std::size_t i = 1; i < text.size() && length < MAX_NAME_UNITS; ++i) {
         const CharT unit = text[i];
         if (this->IsWhiteSpace(unit) || unit == this->Delim(Base::DELIM_SLASH) ||
             unit == this->Delim(Base::DELIM_GT) || unit == this->Delim(Base::DELIM_HASH) ||
             unit == this->Delim(Base::DELIM_PERCENT))
             break;
-        m_sEndTagName.push_back(unit);
+        name[length++] = this->LowerUnit(unit);
     }
-    this->LowerInPlace(m_sEndTagName);
-    return std::find_if(m_HighPriority.begin(), m_HighPriority.end(),
-                        [&](const Entry& entry) { return entry.second == m_sEndTagName; });
+    return std::find_if(m_HighPriority.begin(), m_HighPriority.end(), [&](const Entry& entry) {
+        return entry.second.size() == length && std::equal(name, name + length, entry.second.begin());
+    });
 }
 
 template <class CharT>
@@ -444,11 +475,14 @@ void HtmlStreamParserT<CharT>::SkipBOM()
 }
 
 template <class CharT>
-void HtmlStreamParserT<CharT>::AppendAsUnicode(const String& text, VEK::WString& wide) const
+void HtmlStreamParserT<CharT>::AppendAsUnicode(const String& text, VEK::WString& wide,
+                                               const CharsetConverter* shared) const
 {
     if constexpr (sizeof(CharT) == 1) {
-        CharsetConverter(this->m_Charset, VEK::CHARSET_UTF16)
-            .Append(reinterpret_cast<const unsigned char*>(text.data()), static_cast<std::uint32_t>(text.size()), wide);
+        const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+        const auto length = static_cast<std::uint32_t>(text.size());
+        if (shared) shared->Append(bytes, length, wide);
+        else CharsetConverter(this->m_Charset, VEK::CHARSET_UTF16).Append(bytes, length, wide);
     } else {
         wide.append(text);
         if (this->m_Charset == VEK::CHARSET_UTF16_SWAPPED)
@@ -463,13 +497,18 @@ bool HtmlStreamParserT<CharT>::Parse(HtmlStreamParserCallback& callback)
     VEK::WString wide;
     text.reserve(2000);
     wide.reserve(2000);
+    // A fast conversion keeps nothing from one call to the next, so one converter serves every
+    // element; a two-stage one may hold a shift state, so each element gets its own as ever.
+    std::optional<CharsetConverter> shared;
+    if (sizeof(CharT) == 1 && VEKCharset::Conv::FastConversionFunction(this->m_Charset, VEK::CHARSET_UTF16))
+        shared.emplace(this->m_Charset, VEK::CHARSET_UTF16);
     callback.BeginParse();
     SkipBOM();
     while (!m_Window.AtEnd()) {
         wide.clear();
         unsigned int start = 0, end = 0;
         const ElementType kind = GetNext(start, end, text);
-        AppendAsUnicode(text, wide);
+        AppendAsUnicode(text, wide, shared ? &*shared : nullptr);
         if (!callback.HandleElement(kind, start, end, wide)) return false;
     }
     callback.EndParse();

@@ -1,6 +1,8 @@
 #include <VEKParser/html/stream/HtmlStreamParserBase.h>
 
+#include <algorithm>
 #include <array>
+#include <cstddef>
 
 #include <VEKParser/host/StringFunctions.h>
 
@@ -104,9 +106,13 @@ void HtmlStreamParserBaseT<CharT>::ParseName(const String& raw, std::size_t& pos
             if (value < 128 && !NAME_CHARACTERS[value]) break;
             ++position;
         }
-        CharsetConverter(m_Charset, VEK::CHARSET_UTF16)
-            .Append(reinterpret_cast<const unsigned char*>(raw.data() + begin),
-                    static_cast<std::uint32_t>((position - begin) * sizeof(CharT)), name);
+        if (sizeof(CharT) == 2 && m_Charset == VEK::CHARSET_UTF16)
+            name.append(raw.begin() + static_cast<std::ptrdiff_t>(begin),
+                        raw.begin() + static_cast<std::ptrdiff_t>(position));  // already 1201
+        else
+            CharsetConverter(m_Charset, VEK::CHARSET_UTF16)
+                .Append(reinterpret_cast<const unsigned char*>(raw.data() + begin),
+                        static_cast<std::uint32_t>((position - begin) * sizeof(CharT)), name);
     }
     VEK::ToLowerInPlace(name);
 }
@@ -136,8 +142,6 @@ void HtmlStreamParserBaseT<CharT>::ParseTag(const String& raw, VEK::WString& nam
         while (position < last && IsWhiteSpace(raw[position])) ++position;
     };
     while (position < last) {
-        m_sKey.clear();
-        m_sValue.clear();
         slash = false;
         passWhiteSpace();
         if (position >= last) break;
@@ -145,13 +149,14 @@ void HtmlStreamParserBaseT<CharT>::ParseTag(const String& raw, VEK::WString& nam
         while (position < last && !IsWhiteSpace(raw[position]) && raw[position] != Delim(DELIM_EQUALS) &&
                raw[position] != Delim(DELIM_SLASH))
             ++position;
-        m_sKey.assign(raw, keyBegin, position - keyBegin);
+        const std::size_t keyLength = position - keyBegin;
         if (position < last && raw[position] == Delim(DELIM_SLASH)) {
             slash = true;
             ++position;
         }
         passWhiteSpace();
         slash = slash && position >= last;
+        std::size_t valueBegin = position, valueLength = 0;
         if (position < last && raw[position] == Delim(DELIM_EQUALS)) {
             ++position;
             passWhiteSpace();
@@ -159,16 +164,18 @@ void HtmlStreamParserBaseT<CharT>::ParseTag(const String& raw, VEK::WString& nam
                 CharT quote = 0;
                 if (raw[position] == Delim(DELIM_APOSTROPHE) || raw[position] == Delim(DELIM_QUOTE))
                     quote = raw[position++];
-                const std::size_t valueBegin = position;
+                valueBegin = position;
                 while (position < last && (quote ? raw[position] != quote : !IsWhiteSpace(raw[position])))
                     ++position;
-                m_sValue.assign(raw, valueBegin, position - valueBegin);
+                valueLength = position - valueBegin;
                 if (position < last) ++position;
             }
         }
-        if (!m_sKey.empty()) {
-            LowerInPlace(m_sKey);
-            AppendKeyValue({m_sKey, m_sValue}, attributes);
+        if (keyLength != 0) {
+            // Key and value go from the tag straight into the string; the key is lowered there.
+            const std::size_t keyAt = attributes.size() + 1;
+            AppendAttribute(raw.data() + keyBegin, keyLength, raw.data() + valueBegin, valueLength, attributes);
+            for (std::size_t i = keyAt; i < keyAt + keyLength; ++i) attributes[i] = LowerUnit(attributes[i]);
         }
     }
     isEmptyTag = slash && !isEndTag;
@@ -177,29 +184,38 @@ void HtmlStreamParserBaseT<CharT>::ParseTag(const String& raw, VEK::WString& nam
 template <class CharT>
 void HtmlStreamParserBaseT<CharT>::AppendKeyValue(const std::pair<String, String>& keyValue, String& attributes) const
 {
-    const String& value = keyValue.second;
+    AppendAttribute(keyValue.first.data(), keyValue.first.size(), keyValue.second.data(), keyValue.second.size(),
+                    attributes);
+}
+
+template <class CharT>
+void HtmlStreamParserBaseT<CharT>::AppendAttribute(const CharT* key, std::size_t keyLength, const CharT* value,
+                                                   std::size_t valueLength, String& attributes) const
+{
     attributes.push_back(Delim(DELIM_BLANK));
-    attributes.append(keyValue.first);
+    attributes.append(key, keyLength);
     attributes.push_back(Delim(DELIM_EQUALS));
     const CharT quote = Delim(DELIM_QUOTE);
     const CharT apostrophe = Delim(DELIM_APOSTROPHE);
-    if (value.find(quote) == String::npos || value.find(apostrophe) != String::npos) {
-        attributes.push_back(quote);
-        if (value.find(quote) == String::npos) {
-            attributes.append(value);
-        } else {
-            const String entity = ConvertEach<CharT>(QUOTE_ENTITY, m_Charset);
-            for (const CharT unit : value) {
-                if (unit == quote) attributes.append(entity);
-                else attributes.push_back(unit);
-            }
-        }
-        attributes.push_back(quote);
-    } else {
+    const CharT* const valueEnd = value + valueLength;
+    const bool hasQuote = std::find(value, valueEnd, quote) != valueEnd;
+    if (hasQuote && std::find(value, valueEnd, apostrophe) == valueEnd) {
         attributes.push_back(apostrophe);
-        attributes.append(value);
+        attributes.append(value, valueLength);
         attributes.push_back(apostrophe);
+        return;
     }
+    attributes.push_back(quote);
+    if (!hasQuote) {
+        attributes.append(value, valueLength);
+    } else {
+        const String entity = ConvertEach<CharT>(QUOTE_ENTITY, m_Charset);
+        for (const CharT* unit = value; unit != valueEnd; ++unit) {
+            if (*unit == quote) attributes.append(entity);
+            else attributes.push_back(*unit);
+        }
+    }
+    attributes.push_back(quote);
 }
 
 template <class CharT>

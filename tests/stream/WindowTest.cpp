@@ -49,8 +49,8 @@ std::vector<TokenT<CharT>> Expected(const std::vector<Token>& narrow, VEK::CHARS
     return tokens;
 }
 
-// Every kind of element, a script with an end tag, a multi-byte character.
-const std::string DOCUMENT = "<p class='a>b'>t\x01xt\xC3\xA9\x02<!-- c -->x<%s%><script>a<b</script><![x]>y\x03<i>";
+// Every kind of element, a script with an end tag (letters of either case), a multi-byte character.
+const std::string DOCUMENT = "<p class='a>b'>t\x01xt\xC3\xA9\x02<!-- c -->x<%s%><sCript>a<b</scRipt><![x]>y\x03<i>";
 
 template <class CharT>
 void CheckEveryDeliveryAndBoundary(VEK::CHARSET charset)

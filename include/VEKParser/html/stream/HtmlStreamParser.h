@@ -15,6 +15,8 @@
 
 namespace VEKParser {
 
+class CharsetConverter;
+
 enum ElementType {
     ELEMENT_TAG = 0,
     ELEMENT_COMMENT = 1,
@@ -106,7 +108,15 @@ private:
     void Copy(String& text, std::uint32_t count) { m_Window.CopyTo(text, count); }
     void AppendEndingTagCharacters(std::uint32_t start, std::uint32_t end, String& text);
     typename Entries::const_iterator CheckHighPriorityTag(const String& text);
-    void AppendAsUnicode(const String& text, VEK::WString& wide) const;
+    // Most tags are ruled out by their length or their first two units: an upper-case letter
+    // shares its low five bits with its lower-case form, so one bit per candidate covers both.
+    bool MayBeHighPriority(const String& text) const noexcept
+    {
+        return text.size() >= 7 && (m_uCandidateUnits[0] >> (text[1] & 31) & 1) != 0 &&
+               (m_uCandidateUnits[1] >> (text[2] & 31) & 1) != 0;
+    }
+    // Through `shared` when given, else through a converter of its own.
+    void AppendAsUnicode(const String& text, VEK::WString& wide, const CharsetConverter* shared) const;
     // A failed search for a closing sequence from some offset fails from every later offset too
     // (for the bracket rule: from every offset behind the last ">").
     bool KnownToFail(std::uint32_t& failedFrom) const noexcept { return failedFrom <= m_Window.Offset(); }
@@ -117,6 +127,8 @@ private:
     typename Entries::const_iterator m_itActive;
     bool m_bPlainText = false;
     String m_sEndTagName;
+    // Bit (u & 31) for the first and the second unit u of each high-priority name.
+    std::array<std::uint32_t, 2> m_uCandidateUnits{};
     std::uint32_t m_uCommentFailedFrom = NO_FAILURE;
     std::uint32_t m_uServerFailedFrom = NO_FAILURE;
     std::uint32_t m_uSectionFailedFrom = NO_FAILURE;

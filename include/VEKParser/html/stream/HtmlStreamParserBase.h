@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <map>
 #include <string>
 #include <utility>
@@ -38,6 +39,8 @@ public:
     bool FindSingleAttributeKey(const String& key, const String& attributes, String& value) const;
 
 protected:
+    // Appends ` key="value"`; the value goes in apostrophes when it holds a double quote but no
+    // apostrophe, and with "&quot;" for its double quotes when it holds both.
     void AppendKeyValue(const std::pair<String, String>& keyValue, String& attributes) const;
 
     CharT Delim(Delimiter which) const noexcept { return m_sDelimiters[which]; }
@@ -50,6 +53,13 @@ protected:
     }
     // Maps A-Z to a-z in the units of the charset.
     void LowerInPlace(String& text) const;
+    CharT LowerUnit(CharT unit) const noexcept
+    {
+        const unsigned value = sizeof(CharT) == 1 ? static_cast<unsigned char>(unit) : MachineUnit(unit);
+        if (value < 'A' || value > 'Z') return unit;
+        // Swapped units (charset 1210) carry the letter in their high byte.
+        return static_cast<CharT>(unit + (static_cast<unsigned>(unit) == value ? 32u : 32u << 8));
+    }
     // The unit in machine order (swapped back for charset 1210).
     unsigned MachineUnit(CharT unit) const noexcept;
 
@@ -61,6 +71,9 @@ protected:
 
 private:
     void ParseName(const String& raw, std::size_t& position, VEK::WString& name) const;
+    // AppendKeyValue over units that need not be strings of their own.
+    void AppendAttribute(const CharT* key, std::size_t keyLength, const CharT* value, std::size_t valueLength,
+                         String& attributes) const;
     // Calls `visit(key, value)` for each attribute of a normalised string until it returns true.
     template <class Visit>
     bool WalkAttributes(const String& attributes, Visit&& visit) const;

@@ -39,6 +39,15 @@ public:
     // The units from the current one to the end of the window (the fast scans read them in place).
     const CharT* Begin() const noexcept { return m_pData + m_uPosition; }
     std::uint32_t Available() const noexcept { return m_uFill - m_uPosition; }
+    // The `count` units from `offset` on when the window holds them all, else null: an element
+    // scanned within the window is copied from there without seeking back over it.
+    const CharT* Span(std::uint32_t offset, std::uint32_t count) const noexcept
+    {
+        const std::uint32_t windowStart = m_uOffset - m_uPosition;
+        if (offset < windowStart || offset - windowStart > m_uFill || m_uFill - (offset - windowStart) < count)
+            return nullptr;
+        return m_pData + (offset - windowStart);
+    }
 
     CharT Next()
     {
@@ -78,18 +87,6 @@ public:
 #endif
         while (begin != end && *begin != a && *begin != b && *begin != c) ++begin;
         return begin;
-    }
-    // The last `unit` in [begin, end), or end.
-    static const CharT* FindLast(const CharT* begin, const CharT* end, CharT unit) noexcept
-    {
-        if constexpr (sizeof(CharT) == 1) {
-            const void* hit = ::memrchr(begin, static_cast<unsigned char>(unit), static_cast<std::size_t>(end - begin));
-            return hit ? static_cast<const CharT*>(hit) : end;
-        } else {
-            for (const CharT* at = end; at != begin;)
-                if (*--at == unit) return at;
-            return end;
-        }
     }
     // Copies up to `count` units from the current one on without moving; returns how many.
     std::uint32_t Peek(CharT* out, std::uint32_t count)
