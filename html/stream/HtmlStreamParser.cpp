@@ -234,70 +234,84 @@ std::size_t HtmlStreamParserT<CharT>::CatchUpShadows(std::uint32_t begin)
 }
 
 template <class CharT>
-bool HtmlStreamParserT<CharT>::FindClosingBracket()
+bool HtmlStreamParserT<CharT>::StepBracketInWindow(BracketState& state, std::uint32_t& behindLastGt)
 {
-    if (KnownToFail(m_uBracketFailedFrom)) return false;
-    const std::uint32_t begin = m_Window.Offset();
+    const CharT gt = this->Delim(Base::DELIM_GT);
+    const CharT* const from = m_Window.Begin();
+    const CharT* const end = from + m_Window.Available();
+    const CharT* at = from;
+    while (at != end) {
+        if (state.mode == BracketState::QUOTED) {
+            // Inside a quoted value only its closing quote counts; a ">" there closes nothing
+            // but is remembered like any other. Values are short and rarely hold a ">", so one
+            // scan for both beats a search for each.
+            at = LookAheadWindowT<CharT>::FindFirstOf(at, end, state.quote, gt, gt);
+            if (at == end) break;
+            if (*at++ == state.quote) state = {BracketState::TAIL, 0};
+            else behindLastGt = m_Window.Offset() + static_cast<std::uint32_t>(at - from);
+            continue;
+        }
+        const CharT* stop = at;
+        if (state.mode != BracketState::TAIL) {
+            // Outside quotes only ">" and the quotes count; the unit before the first of them
+            // decides whether a quote may open.
+            stop = LookAheadWindowT<CharT>::FindFirstOf(at, end, gt, this->Delim(Base::DELIM_APOSTROPHE),
+                                                        this->Delim(Base::DELIM_QUOTE));
+            if (stop != at) state.mode = IsQuoteOpener(stop[-1]) ? BracketState::OPENER : BracketState::OUTSIDE;
+            if (stop == end) break;
+        }
+        at = stop + 1;
+        if (StepBracket(state, *stop)) {
+            m_Window.Skip(static_cast<std::uint32_t>(at - from));
+            return true;
+        }
+    }
+    m_Window.Skip(static_cast<std::uint32_t>(end - from));
+    return false;
+}
+
+template <class CharT>
+bool HtmlStreamParserT<CharT>::StepBracketToEnd(BracketState& state, std::uint32_t& behindLastGt)
+{
+    while (!m_Window.AtEnd())
+        if (StepBracketInWindow(state, behindLastGt)) return true;
+    return false;
+}
+
+template <class CharT>
+bool HtmlStreamParserT<CharT>::StepBracketBesideShadows(BracketState& state, std::uint32_t& behindLastGt)
+{
     // A search that falls into the state a failed search had at the same unit fails like it, so
     // hostile input with no closable tag is not searched again from every "<". Quotes that open
     // and close in turn put later searches out of step with the last one, hence several.
     std::array<Shadow, MAX_SHADOWS> shadows;
-    const std::size_t count = m_uShadows == 0 ? 0 : CatchUpShadows(begin);
+    const std::size_t count = CatchUpShadows(m_Window.Offset());
+    if (count == 0) return StepBracketToEnd(state, behindLastGt);
     std::copy_n(m_Shadows.begin(), count, shadows.begin());
-    const auto converged = [&](const BracketState& state) {
-        return std::any_of(shadows.begin(), shadows.begin() + count,
-                           [&](const Shadow& shadow) { return shadow.state == state; });
-    };
-    BracketState state;
-    // Quote states differ with the start, but a search that begins behind the last ">" of the
-    // stream fails whatever its state.
-    std::uint32_t behindLastGt = begin;
     const CharT gt = this->Delim(Base::DELIM_GT);
-    while (!m_Window.AtEnd() && !converged(state)) {
-        if (count == 0) {
-            // Nothing to keep in step with: walk the window's units in place.
-            const CharT* const from = m_Window.Begin();
-            const std::uint32_t available = m_Window.Available();
-            for (std::uint32_t i = 0; i < available; ++i) {
-                if (state.mode == BracketState::QUOTED) {
-                    // Inside a quoted value only its closing quote counts; a ">" there closes
-                    // nothing but is remembered like any other. Values are short and rarely
-                    // hold a ">", so one scan for both beats a search for each.
-                    const CharT* close = from + i;
-                    while ((close = LookAheadWindowT<CharT>::FindFirstOf(close, from + available, state.quote, gt,
-                                                                         gt)) != from + available &&
-                           *close != state.quote)
-                        behindLastGt = m_Window.Offset() + static_cast<std::uint32_t>(++close - from);
-                    i = static_cast<std::uint32_t>(close - from);
-                    if (i == available) break;
-                }
-                if (state.mode == BracketState::OUTSIDE || state.mode == BracketState::OPENER) {
-                    // Outside quotes only ">" and the quotes count; the unit before the first of
-                    // them decides whether a quote may open.
-                    const CharT* const stop = LookAheadWindowT<CharT>::FindFirstOf(
-                        from + i, from + available, gt, this->Delim(Base::DELIM_APOSTROPHE),
-                        this->Delim(Base::DELIM_QUOTE));
-                    if (stop != from + i) {
-                        state.mode = IsQuoteOpener(stop[-1]) ? BracketState::OPENER : BracketState::OUTSIDE;
-                        i = static_cast<std::uint32_t>(stop - from);
-                        if (i == available) break;
-                    }
-                }
-                const CharT c = from[i];
-                if (StepBracket(state, c)) {
-                    m_Window.Skip(i + 1);
-                    return true;
-                }
-                if (c == gt) behindLastGt = m_Window.Offset() + i + 1;
-            }
-            m_Window.Skip(available);
-            continue;
-        }
+    while (!m_Window.AtEnd()) {
+        if (std::any_of(shadows.begin(), shadows.begin() + count,
+                        [&](const Shadow& shadow) { return shadow.state == state; }))
+            return false;
         const CharT c = m_Window.Next();
         if (StepBracket(state, c)) return true;
         if (c == gt) behindLastGt = m_Window.Offset();
         for (std::size_t i = 0; i < count; ++i) StepBracket(shadows[i].state, c);
     }
+    return false;
+}
+
+template <class CharT>
+bool HtmlStreamParserT<CharT>::FindClosingBracket()
+{
+    if (KnownToFail(m_uBracketFailedFrom)) return false;
+    const std::uint32_t begin = m_Window.Offset();
+    BracketState state;
+    // Quote states differ with the start, but a search that begins behind the last ">" of the
+    // stream fails whatever its state.
+    std::uint32_t behindLastGt = begin;
+    if (m_uShadows == 0 ? StepBracketToEnd(state, behindLastGt) : StepBracketBesideShadows(state, behindLastGt))
+        return true;
     if (m_Window.AtEnd()) {
         m_uBracketFailedFrom = behindLastGt;
         m_Shadows[m_uNextShadow] = Shadow{BracketState{}, begin};

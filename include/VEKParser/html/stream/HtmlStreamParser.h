@@ -97,6 +97,14 @@ private:
     }
     // Takes one unit; true when it is the ">" that closes the tag.
     [[gnu::always_inline]] inline bool StepBracket(BracketState& state, CharT c) const noexcept;
+    // Walks the units of the window in place: true behind the closing ">", else false with the
+    // window passed and `behindLastGt` moved behind the last ">" met inside a quoted value.
+    bool StepBracketInWindow(BracketState& state, std::uint32_t& behindLastGt);
+    // The same up to the end of the stream.
+    bool StepBracketToEnd(BracketState& state, std::uint32_t& behindLastGt);
+    // The same unit by unit beside the states of the last failed searches; false also as soon
+    // as the state meets one of theirs.
+    bool StepBracketBesideShadows(BracketState& state, std::uint32_t& behindLastGt);
     // A failed search's state at a unit.
     struct Shadow {
         BracketState state;
