@@ -412,7 +412,22 @@ ASNVLongInt& ASNVLongInt::operator=(const ASNVLongInt& other)
     return *this;
 }
 
+ASNVLongInt::ASNVLongInt(ASNVLongInt&& other) noexcept : m_Buffer(0) { TakeOver(other); }
+
+ASNVLongInt& ASNVLongInt::operator=(ASNVLongInt&& other) noexcept
+{
+    if (this != &other) TakeOver(other);
+    return *this;
+}
+
 ASNVLongInt::~ASNVLongInt() = default;
+
+// An empty buffer keeps a few bytes in place, so writing the 0 never allocates.
+void ASNVLongInt::TakeOver(ASNVLongInt& other) noexcept
+{
+    m_Buffer.TakeOver(other.m_Buffer);
+    *other.m_Buffer.Extend(1) = NON_NEGATIVE;
+}
 
 ASNVLongInt::Bytes ASNVLongInt::Rewound() const noexcept
 {

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <VEKParser/asn/ASNVLongInt.h>
@@ -182,6 +183,17 @@ TEST(ASNVLongInt, StreamsAreReadFromTheirPositionAndCopiesHoldAllBytes)
     ASNVLongInt assigned(-5);
     assigned = original;
     EXPECT_EQ(BytesOf(assigned), BytesOf(original));
+
+    // A moved value, held in place or on the heap, arrives whole and leaves 0 behind.
+    for (const Bytes& moved : {Bytes{0xFF, 0x80}, Bytes(300, 0x5A)}) {
+        ASNVLongInt source = FromBytes(moved);
+        ASNVLongInt taken(std::move(source));
+        EXPECT_EQ(BytesOf(taken), BytesOf(FromBytes(moved)));
+        EXPECT_EQ(BytesOf(source), Bytes{0x00});
+        source = std::move(taken);
+        EXPECT_EQ(BytesOf(source), BytesOf(FromBytes(moved)));
+        EXPECT_EQ(BytesOf(taken + source), BytesOf(source));
+    }
 }
 
 // Every boundary pair, then random operands of either sign up to the lengths of serial numbers
