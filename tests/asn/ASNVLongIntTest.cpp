@@ -1,6 +1,7 @@
 #include <gmp.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <random>
 #include <string>
@@ -218,6 +219,20 @@ TEST(ASNVLongInt, ArithmeticAndComparisonMatchGmp)
             CheckPair(x, round % 5 == 0 ? x : randomBytes(size));
             CheckSteps(x);
         }
+    }
+    // Long runs of words that pass a carry on (a sum of all ones) or a borrow (a difference of
+    // 0) into a carry or borrow made at the far end, across the vector blocks.
+    for (const std::size_t size : {257u, 4096u}) {
+        // The last byte's top bit set, so that the sum and the second difference leave it.
+        Bytes x = randomBytes(size);
+        x.push_back(0x80);
+        Bytes complement(x.size()), lastDiffers = x;
+        std::transform(x.begin(), x.end(), complement.begin(), [](unsigned char c) { return static_cast<unsigned char>(~c); });
+        complement.back() ^= 0x80;
+        lastDiffers.back() ^= 0x80;
+        CheckPair(x, complement);
+        CheckPair(x, lastDiffers);
+        CheckPair(lastDiffers, x);
     }
 }
 
