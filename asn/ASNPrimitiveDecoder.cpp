@@ -151,7 +151,9 @@ void DecodeText(VEK::CHARSET charset, ASNOctets in, VEKFile::MemoryBuffer& conte
 {
     const unsigned char* end = in.m_pData + in.m_uSize;
     if (ReadsAsciiAsItself(charset) && std::all_of(in.m_pData, end, [](unsigned char c) { return c < 0x80; })) {
-        result.assign(in.m_pData, end);
+        // Sized first: assigning a range of bytes to 16-bit units would build a second string.
+        result.resize(in.m_uSize);
+        std::copy(in.m_pData, end, result.begin());
         return;
     }
     text.Clear();
