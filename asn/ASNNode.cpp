@@ -6,7 +6,8 @@
 #include <utility>
 
 #include <VEKParser/host/MemoryPool.h>
-#include <VEKParser/host/SmallObjects.h>
+
+#include "host/SmallObjectsInline.h"
 
 namespace VEKParser {
 
@@ -52,14 +53,14 @@ BaseASNNode::BaseASNNode(int explicitTag) : m_nExplicitTag(explicitTag) {}
 
 BaseASNNode::~BaseASNNode()
 {
-    if (m_pExtra) VEK::FreeSmall(m_pExtra);
+    if (m_pExtra) VEK::SmallObjects::Free(m_pExtra);
 }
 
 void* BaseASNNode::operator new(std::size_t size) noexcept
 {
     if (size > LARGEST_SMALL) return VEKMem::MemoryPool::New(size);
     try {
-        return VEK::AllocateSmall(size, NODE_ALIGNMENT);
+        return VEK::SmallObjects::Allocate(size, NODE_ALIGNMENT);
     } catch (const std::bad_alloc&) {
         return nullptr;
     }
@@ -68,7 +69,7 @@ void* BaseASNNode::operator new(std::size_t size) noexcept
 void BaseASNNode::operator delete(void* block, std::size_t size) noexcept
 {
     if (size > LARGEST_SMALL) VEKMem::MemoryPool::Delete(block);
-    else VEK::FreeSmall(block);
+    else VEK::SmallObjects::Free(block);
 }
 
 int BaseASNNode::GetTag() const { return m_nExplicitTag; }
@@ -113,18 +114,32 @@ const ASNHeader& BaseASNNode::GetWrapperHeader() const noexcept
 
 void BaseASNNode::SetHeaders(const ASNHeader& header, const ASNHeader& wrapper)
 {
+    SetHeader(header);
+    if (IsUnwrapped(wrapper)) return;
+    GetExtra().m_Wrapper = wrapper;
+    m_uFlags |= WRAPPED;
+}
+
+void BaseASNNode::SetHeader(const ASNHeader& header)
+{
     m_uOffset = header.m_uOffset;
     m_uHeaderLength = header.m_uHeaderLength;
     m_nTagNumber = header.m_nTagNumber;
     m_uFlags = static_cast<std::uint8_t>((m_uFlags & CONSTRUCTED_NODE) | (header.m_nClass & CLASS_BITS) |
                                          (header.m_bConstructed ? CONSTRUCTED : 0));
-    const bool longLength = !FitsLengthField(header.m_nLength);
-    m_uLength = longLength ? 0 : static_cast<std::uint32_t>(header.m_nLength);
-    if (!longLength && IsUnwrapped(wrapper)) return;
-    if (!m_pExtra) m_pExtra = ::new (VEK::AllocateSmall(sizeof(Extra), alignof(Extra))) Extra;
-    m_pExtra->m_Wrapper = wrapper;
-    m_pExtra->m_nLength = header.m_nLength;
-    m_uFlags |= (longLength ? LONG_LENGTH : 0) | (IsUnwrapped(wrapper) ? 0 : WRAPPED);
+    if (FitsLengthField(header.m_nLength)) {
+        m_uLength = static_cast<std::uint32_t>(header.m_nLength);
+        return;
+    }
+    m_uLength = 0;
+    GetExtra().m_nLength = header.m_nLength;
+    m_uFlags |= LONG_LENGTH;
+}
+
+BaseASNNode::Extra& BaseASNNode::GetExtra()
+{
+    if (!m_pExtra) m_pExtra = ::new (VEK::SmallObjects::Allocate(sizeof(Extra), alignof(Extra))) Extra;
+    return *m_pExtra;
 }
 
 ConstructedASNNode::ConstructedASNNode(int explicitTag) : BaseASNNode(explicitTag) { m_uFlags = CONSTRUCTED_NODE; }

@@ -156,7 +156,8 @@ ASNParser::Outcome ASNParser::ReadNextValue(VEK::SmartPtr<BaseASNNode>& out, Lev
     ASNHeader wrapper;
     int explicitTag = -1;
     if (!ReadIdentifier(header)) return Outcome::EndOfStream;
-    if (header.m_nClass == CONTEXT_SPECIFIC) {
+    const bool wrapped = header.m_nClass == CONTEXT_SPECIFIC;
+    if (wrapped) {
         wrapper = header;
         wrapper.m_nLength = ReadLength();
         wrapper.m_uHeaderLength = Position() - wrapper.m_uOffset;
@@ -167,10 +168,15 @@ ASNParser::Outcome ASNParser::ReadNextValue(VEK::SmartPtr<BaseASNNode>& out, Lev
     }
     header.m_nLength = ReadLength();
     header.m_uHeaderLength = Position() - header.m_uOffset;
+    // Most values have no wrapper, and their nodes need not compare one with the empty framing.
+    const auto frame = [&](BaseASNNode& node) {
+        if (wrapped) node.SetHeaders(header, wrapper);
+        else node.SetHeader(header);
+    };
     if (header.m_bConstructed) {
         ConstructedASNNode* node = MakeASNNode<ConstructedASNNode>(explicitTag);
         out = BaseASNNode::Own(node);
-        node->SetHeaders(header, wrapper);
+        frame(*node);
         ReadChildren(*node, header.m_nLength, level);
         return Outcome::Value;
     }
@@ -178,7 +184,7 @@ ASNParser::Outcome ASNParser::ReadNextValue(VEK::SmartPtr<BaseASNNode>& out, Lev
     if (header.m_nTagNumber == END_OF_CONTENTS) return Outcome::EndOfContents;
     out = BaseASNNode::Own(
         ASNPrimitiveDecoder::Decode(header.m_nTagNumber, explicitTag, contents, m_ContentBuffer, m_TextBuffer));
-    out->SetHeaders(header, wrapper);
+    frame(*out);
     return Outcome::Value;
 }
 

@@ -21,40 +21,40 @@ namespace {
 // Contents longer than this many octets do not fit a 64-bit integer node.
 constexpr std::uint32_t INT64_OCTETS = 8;
 
-VEK::BitVector DecodeBitString(ASNOctets in)
+void DecodeBitString(ASNOctets in, VEK::BitVector& bits)
 {
-    VEK::BitVector bits;
-    if (in.m_uSize == 0) return bits;
+    if (in.m_uSize == 0) return;
     const unsigned int unused = in.m_pData[0];
     const std::size_t bytes = in.m_uSize - 1;
     // At most seven bits of the last octet can be unused, and none when there is no octet.
     if (unused > 7 || (bytes == 0 && unused != 0)) throw ASNException();
-    if (bytes == 0) return bits;
+    if (bytes == 0) return;
     bits.resize(bytes * 8);
     std::memcpy(bits.data(), in.m_pData + 1, bytes);
     bits.resize(bytes * 8 - unused);
-    return bits;
 }
 
 // Arcs wider than 32 bits keep their low 32 bits, as the arithmetic on int would wrap.
-std::vector<int> DecodeObjectIdentifier(ASNOctets in)
+void DecodeObjectIdentifier(ASNOctets in, std::vector<int>& arcs)
 {
-    if (in.m_uSize == 0) return {0, 0};
+    if (in.m_uSize == 0) return arcs.assign({0, 0});
+    // The first octet holds two arcs and every later one ends at most one: the array is made
+    // once at that bound, written through a pointer, and cut to the arcs found.
+    arcs.resize(in.m_uSize + 1);
+    int* out = arcs.data();
     const unsigned int first = in.m_pData[0];
-    std::vector<int> arcs;
-    arcs.reserve(in.m_uSize + 1);
-    arcs.push_back(first < 80 ? static_cast<int>(first / 40) : 2);
-    arcs.push_back(static_cast<int>(first < 80 ? first % 40 : first - 80));
+    *out++ = first < 80 ? static_cast<int>(first / 40) : 2;
+    *out++ = static_cast<int>(first < 80 ? first % 40 : first - 80);
     std::uint32_t arc = 0;
     for (std::uint32_t i = 1; i < in.m_uSize; ++i) {
         const unsigned char octet = in.m_pData[i];
         arc = arc * 128 + (octet & 0x7F);
         if (octet <= 0x7F || i + 1 == in.m_uSize) {
-            arcs.push_back(static_cast<int>(arc));
+            *out++ = static_cast<int>(arc);
             arc = 0;
         }
     }
-    return arcs;
+    arcs.resize(static_cast<std::size_t>(out - arcs.data()));
 }
 
 // ISO 6093 numbers as the C locale reads them, whatever the process's locale.
@@ -146,17 +146,34 @@ bool ReadsAsciiAsItself(VEK::CHARSET charset) noexcept
     return charset == VEK::CHARSET_UTF8 || charset == VEK::CHARSET_WINDOWS_1252;
 }
 
-VEK::WString DecodeText(VEK::CHARSET charset, ASNOctets in, VEKFile::MemoryBuffer& content, VEKFile::MemoryBuffer& text)
+void DecodeText(VEK::CHARSET charset, ASNOctets in, VEKFile::MemoryBuffer& content, VEKFile::MemoryBuffer& text,
+                VEK::WString& result)
 {
     const unsigned char* end = in.m_pData + in.m_uSize;
-    if (ReadsAsciiAsItself(charset) && std::all_of(in.m_pData, end, [](unsigned char c) { return c < 0x80; }))
-        return VEK::WString(in.m_pData, end);
+    if (ReadsAsciiAsItself(charset) && std::all_of(in.m_pData, end, [](unsigned char c) { return c < 0x80; })) {
+        // Sized first: assigning a range of bytes to 16-bit units would build a second string.
+        result.resize(in.m_uSize);
+        std::copy(in.m_pData, end, result.begin());
+        return;
+    }
     text.Clear();
     AsStream(in, content);
     ConvertStream(charset, VEK::CHARSET_UTF16, content, text, false, true);
-    VEK::WString result;
     text.Copy(result);
-    return result;
+}
+
+// A node with an empty value that `fill` then decodes into.
+template <class T, class Fill>
+BaseASNNode* MakeFilled(int explicitTag, int valueType, Fill fill)
+{
+    auto* node = MakeASNNode<PrimitiveASNNode<T>>(explicitTag, T(), valueType);
+    try {
+        fill(ASNPrimitiveDecoder::ValueOf(*node));
+    } catch (...) {
+        delete node;
+        throw;
+    }
+    return node;
 }
 
 BaseASNNode* DecodeInteger(int explicitTag, ASNOctets in)
@@ -175,21 +192,24 @@ BaseASNNode* DecodeByTag(const ASNTagRow& row, int explicitTag, ASNOctets in, VE
     case ASNContent::Boolean:
         return MakeASNNode<PrimitiveASNNode<bool>>(explicitTag, in.m_uSize > 0 && in.m_pData[0] != 0, Boolean);
     case ASNContent::BitString:
-        return MakeASNNode<PrimitiveASNNode<VEK::BitVector>>(explicitTag, DecodeBitString(in), BitString);
+        return MakeFilled<VEK::BitVector>(explicitTag, BitString, [&](VEK::BitVector& bits) { DecodeBitString(in, bits); });
     case ASNContent::OctetString:
-        return MakeASNNode<PrimitiveASNNode<std::string>>(
-            explicitTag, std::string(reinterpret_cast<const char*>(in.m_pData), in.m_uSize), OctetString);
+        return MakeFilled<std::string>(explicitTag, OctetString, [&](std::string& octets) {
+            octets.assign(reinterpret_cast<const char*>(in.m_pData), in.m_uSize);
+        });
     case ASNContent::Null:
         // NULL with contents is read as the integer they spell.
         return MakeASNNode<PrimitiveASNNode<std::int64_t>>(
             explicitTag, ASNPrimitiveDecoder::TwosComplement(in.m_pData, in.m_uSize), in.m_uSize == 0 ? Null : Integer);
     case ASNContent::ObjectIdentifier:
-        return MakeASNNode<PrimitiveASNNode<std::vector<int>>>(explicitTag, DecodeObjectIdentifier(in), ObjectIdentifier);
+        return MakeFilled<std::vector<int>>(explicitTag, ObjectIdentifier,
+                                            [&](std::vector<int>& arcs) { DecodeObjectIdentifier(in, arcs); });
     case ASNContent::Real:
         return MakeASNNode<PrimitiveASNNode<double>>(explicitTag, DecodeReal(in), Real);
     case ASNContent::Text:
-        return MakeASNNode<PrimitiveASNNode<VEK::WString>>(explicitTag, DecodeText(row.m_Charset, in, content, text),
-                                                           WideString);
+        return MakeFilled<VEK::WString>(explicitTag, WideString, [&](VEK::WString& result) {
+            DecodeText(row.m_Charset, in, content, text, result);
+        });
     case ASNContent::Time: {
         const std::string_view written(reinterpret_cast<const char*>(in.m_pData), in.m_uSize);
         return MakeASNNode<ASNTimeNode>(explicitTag, DecodeTime(written), std::string(written));

@@ -30,6 +30,14 @@ public:
     static std::int64_t TwosComplement(const unsigned char* octets, std::uint32_t count) noexcept;
     // The same of any length, without a stream in between.
     static ASNVLongInt BigInteger(ASNOctets octets) { return ASNVLongInt(ASNVLongInt::Bytes(octets.m_pData, octets.m_uSize)); }
+
+    // The value of a node just made, for decoding straight into it: a value decoded apart and
+    // moved in is read back as wide words from the narrow writes that built it, which stalls.
+    template <class T>
+    static T& ValueOf(PrimitiveASNNode<T>& node) noexcept
+    {
+        return node.m_Value;
+    }
 };
 
 // new for the pool-allocated nodes, which yields null instead of throwing.

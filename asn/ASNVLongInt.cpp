@@ -282,42 +282,48 @@ constexpr CarryTables CARRY_TABLES;
 }
 
 // Blocks of eight words that end at the given ends of a, b and the digits, the last block first,
-// after the carry (or borrow) `carryIn`. The words are added in vector lanes, and the carries
-// between them follow from two masks per block: words that carry out, and words that pass a
-// carry on (all ones); one integer addition of the masks moves every carry to its word.
-// a - b is a + ~b + 1, the borrow the complement of the carry.
+// after the carry (or borrow) `carryIn`. The words are added (or subtracted) in vector lanes, and
+// the carries between them follow from two masks per block: words that carry out, and words that
+// pass a carry on; one integer addition of the masks moves every carry to its word. A difference
+// is taken as it is, not as a + ~b + 1: a word borrows out where y exceeds x and passes a borrow
+// on where it is 0, so subtracting costs no more vector steps than adding.
 template <bool Subtract>
 [[gnu::target("avx2")]] unsigned char VectorChain(unsigned char carryIn, const unsigned char* endA,
                                                   const unsigned char* endB, unsigned char* endDigits,
                                                   std::size_t blocks) noexcept
 {
     const __m256i top = _mm256_set1_epi64x(std::numeric_limits<std::int64_t>::min());
-    const __m256i ones = _mm256_set1_epi64x(-1);
-    const __m256i flip = Subtract ? ones : _mm256_setzero_si256();
+    const __m256i passing = Subtract ? _mm256_setzero_si256() : _mm256_set1_epi64x(-1);
     constexpr std::size_t HALF = 4 * WORD_SIZE;
-    unsigned int carry = Subtract ? 1u - carryIn : carryIn;
+    unsigned int carry = carryIn;
     for (std::size_t block = 1; block <= blocks; ++block) {
         const std::size_t at = block * 2 * HALF;  // the block's front, from the ends
-        __m256i sums[2];
+        __m256i results[2];
         unsigned int generate = 0;
         unsigned int propagate = 0;
         for (std::size_t half = 0; half < 2; ++half) {  // the less significant half first
             const __m256i x = LoadLanes(endA - at + (1 - half) * HALF);
-            const __m256i y = _mm256_xor_si256(LoadLanes(endB - at + (1 - half) * HALF), flip);
-            sums[half] = _mm256_add_epi64(x, y);
-            const __m256i carries = _mm256_cmpgt_epi64(_mm256_xor_si256(x, top), _mm256_xor_si256(sums[half], top));
-            generate |= LaneMask(carries) << (4 * half);
-            propagate |= LaneMask(_mm256_cmpeq_epi64(sums[half], ones)) << (4 * half);
+            const __m256i y = LoadLanes(endB - at + (1 - half) * HALF);
+            results[half] = Subtract ? _mm256_sub_epi64(x, y) : _mm256_add_epi64(x, y);
+            // Unsigned comparisons: a sum carries when it wraps below x, a difference borrows
+            // when y exceeds x.
+            const __m256i low = _mm256_xor_si256(Subtract ? x : results[half], top);
+            const __m256i high = _mm256_xor_si256(Subtract ? y : x, top);
+            generate |= LaneMask(_mm256_cmpgt_epi64(high, low)) << (4 * half);
+            propagate |= LaneMask(_mm256_cmpeq_epi64(results[half], passing)) << (4 * half);
         }
         const unsigned int moved = propagate + ((generate << 1) | carry);
         const unsigned int into = moved ^ propagate;
         carry = (moved >> 8) & 1;
         for (std::size_t half = 0; half < 2; ++half) {
+            // -1 in the lanes that take a carry or a borrow.
             const auto* lanes = reinterpret_cast<const __m256i*>(CARRY_TABLES.m_Carries[(into >> (4 * half)) & 15]);
-            StoreLanes(endDigits - at + (1 - half) * HALF, _mm256_sub_epi64(sums[half], _mm256_load_si256(lanes)));
+            const __m256i taken = _mm256_load_si256(lanes);
+            StoreLanes(endDigits - at + (1 - half) * HALF,
+                       Subtract ? _mm256_add_epi64(results[half], taken) : _mm256_sub_epi64(results[half], taken));
         }
     }
-    return static_cast<unsigned char>(Subtract ? 1u - carry : carry);
+    return static_cast<unsigned char>(carry);
 }
 
 // Vector steps need AVX2; the flag chain serves every x86-64 processor.
@@ -412,7 +418,22 @@ ASNVLongInt& ASNVLongInt::operator=(const ASNVLongInt& other)
     return *this;
 }
 
+ASNVLongInt::ASNVLongInt(ASNVLongInt&& other) noexcept : m_Buffer(0) { TakeOver(other); }
+
+ASNVLongInt& ASNVLongInt::operator=(ASNVLongInt&& other) noexcept
+{
+    if (this != &other) TakeOver(other);
+    return *this;
+}
+
 ASNVLongInt::~ASNVLongInt() = default;
+
+// An empty buffer keeps a few bytes in place, so writing the 0 never allocates.
+void ASNVLongInt::TakeOver(ASNVLongInt& other) noexcept
+{
+    m_Buffer.TakeOver(other.m_Buffer);
+    *other.m_Buffer.Extend(1) = NON_NEGATIVE;
+}
 
 ASNVLongInt::Bytes ASNVLongInt::Rewound() const noexcept
 {

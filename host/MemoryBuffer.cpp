@@ -5,6 +5,7 @@
 #include <cstring>
 #include <limits>
 #include <new>
+#include <utility>
 
 namespace VEKFile {
 
@@ -31,6 +32,24 @@ MemoryBuffer::MemoryBuffer(const void* data, unsigned int size)
 MemoryBuffer::~MemoryBuffer()
 {
     if (m_pData != m_Inline) std::free(m_pData);
+}
+
+void MemoryBuffer::TakeOver(MemoryBuffer& other) noexcept
+{
+    if (this == &other) return;
+    if (m_pData != m_Inline) std::free(m_pData);
+    if (other.m_pData == other.m_Inline) {
+        m_pData = m_Inline;
+        m_uCapacity = INLINE_BYTES;
+        std::memcpy(m_Inline, other.m_Inline, other.m_uSize);
+    } else {
+        m_pData = std::exchange(other.m_pData, other.m_Inline);
+        m_uCapacity = std::exchange(other.m_uCapacity, INLINE_BYTES);
+    }
+    m_uSize = m_uPut = std::exchange(other.m_uSize, 0);
+    m_uGet = other.m_uGet = other.m_uPut = 0;
+    ClearPushBack();
+    other.ClearPushBack();
 }
 
 void MemoryBuffer::Reserve(std::uint64_t capacity)

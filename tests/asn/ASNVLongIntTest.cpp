@@ -1,9 +1,11 @@
 #include <gmp.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <VEKParser/asn/ASNVLongInt.h>
@@ -182,6 +184,17 @@ TEST(ASNVLongInt, StreamsAreReadFromTheirPositionAndCopiesHoldAllBytes)
     ASNVLongInt assigned(-5);
     assigned = original;
     EXPECT_EQ(BytesOf(assigned), BytesOf(original));
+
+    // A moved value, held in place or on the heap, arrives whole and leaves 0 behind.
+    for (const Bytes& moved : {Bytes{0xFF, 0x80}, Bytes(300, 0x5A)}) {
+        ASNVLongInt source = FromBytes(moved);
+        ASNVLongInt taken(std::move(source));
+        EXPECT_EQ(BytesOf(taken), BytesOf(FromBytes(moved)));
+        EXPECT_EQ(BytesOf(source), Bytes{0x00});
+        source = std::move(taken);
+        EXPECT_EQ(BytesOf(source), BytesOf(FromBytes(moved)));
+        EXPECT_EQ(BytesOf(taken + source), BytesOf(source));
+    }
 }
 
 // Every boundary pair, then random operands of either sign up to the lengths of serial numbers
@@ -206,6 +219,20 @@ TEST(ASNVLongInt, ArithmeticAndComparisonMatchGmp)
             CheckPair(x, round % 5 == 0 ? x : randomBytes(size));
             CheckSteps(x);
         }
+    }
+    // Long runs of words that pass a carry on (a sum of all ones) or a borrow (a difference of
+    // 0) into a carry or borrow made at the far end, across the vector blocks.
+    for (const std::size_t size : {257u, 4096u}) {
+        // The last byte's top bit set, so that the sum and the second difference leave it.
+        Bytes x = randomBytes(size);
+        x.push_back(0x80);
+        Bytes complement(x.size()), lastDiffers = x;
+        std::transform(x.begin(), x.end(), complement.begin(), [](unsigned char c) { return static_cast<unsigned char>(~c); });
+        complement.back() ^= 0x80;
+        lastDiffers.back() ^= 0x80;
+        CheckPair(x, complement);
+        CheckPair(x, lastDiffers);
+        CheckPair(lastDiffers, x);
     }
 }
 

@@ -54,6 +54,28 @@ TEST(SmallObjects, ARunningThreadKeepsOnlyItsCurrentSlab)
     }).join();
 }
 
+// The slab a thread carves from is carved again from its start once every object of it has been
+// freed on that thread, never while one is alive or was freed by another thread.
+TEST(SmallObjects, ASlabIsCarvedAgainOnlyWhenAllItsObjectsAreFreedOnItsThread)
+{
+    std::thread([] {
+        void* first = VEK::AllocateSmall(32, 8);
+        void* second = VEK::AllocateSmall(32, 8);
+        VEK::FreeSmall(first);
+        void* third = VEK::AllocateSmall(32, 8);
+        EXPECT_NE(third, first);
+        VEK::FreeSmall(second);
+        VEK::FreeSmall(third);
+        void* again = VEK::AllocateSmall(32, 8);
+        EXPECT_EQ(again, first);
+        std::thread([again] { VEK::FreeSmall(again); }).join();
+        VEK::FreeSmall(VEK::AllocateSmall(32, 8));
+        void* last = VEK::AllocateSmall(32, 8);
+        EXPECT_NE(last, first);
+        VEK::FreeSmall(last);
+    }).join();
+}
+
 // Small and larger alignments are carved from opposite ends of a slab; across several slabs no
 // two objects may overlap.
 TEST(SmallObjects, MixedObjectsAreAlignedAndApart)

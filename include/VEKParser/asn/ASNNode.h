@@ -95,14 +95,22 @@ private:
         return VEK::SmartPtr<BaseASNNode>::Adopt(fresh);
     }
 
+    // SetHeaders for a value without a wrapper, the parser's common case.
+    void SetHeader(const ASNHeader& header);
+    // The record of the rare parts, made on first use.
+    Extra& GetExtra();
+
     static constexpr std::uint8_t CONSTRUCTED_NODE = 0x20;  // in m_uFlags: a ConstructedASNNode
     bool IsConstructedNode() const noexcept { return m_uFlags & CONSTRUCTED_NODE; }
 
     mutable VEK::SPRefCounter m_Count;
     int m_nExplicitTag;
+    // Not in ASNHeader's order: the parser writes a header's offset and identifier-and-length
+    // size apart, just before the node is made, and a copy of both to neighbouring fields here
+    // would read them as one word, which waits until both writes have reached the cache.
     std::uint32_t m_uOffset = 0;
-    std::uint32_t m_uHeaderLength = 0;
     std::uint32_t m_uLength = 0;  // see LengthField in ASNNode.cpp
+    std::uint32_t m_uHeaderLength = 0;
     int m_nTagNumber = 0;
     Extra* m_pExtra = nullptr;
     std::uint8_t m_uFlags = 0;
@@ -152,6 +160,8 @@ public:
     const T& Value() const noexcept { return m_Value; }
 
 private:
+    friend class ASNPrimitiveDecoder;  // decodes values straight into their nodes
+
     T m_Value;
 };
 

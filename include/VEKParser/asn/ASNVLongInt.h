@@ -30,6 +30,9 @@ public:
     explicit ASNVLongInt(const VEK::BinaryStreamBufT<unsigned int>& source);
     ASNVLongInt(const ASNVLongInt& other);
     ASNVLongInt& operator=(const ASNVLongInt& other);
+    // Takes the other's bytes over without a copy; the other is left holding 0.
+    ASNVLongInt(ASNVLongInt&& other) noexcept;
+    ASNVLongInt& operator=(ASNVLongInt&& other) noexcept;
     ~ASNVLongInt();
 
     // The canonical bytes.
@@ -69,6 +72,8 @@ private:
     Bytes Rewound() const noexcept;
     // CompleteCompare of two values, without going through their streams.
     static int Order(const ASNVLongInt& a, const ASNVLongInt& b) noexcept;
+    // Takes the other's bytes and leaves it 0.
+    void TakeOver(ASNVLongInt& other) noexcept;
     // Replaces the content by `bytes`, which must not lie in this object's buffer.
     void Assign(Bytes bytes);
     // Brings the buffer to canonical form.

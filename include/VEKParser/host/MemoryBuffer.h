@@ -29,6 +29,9 @@ public:
     // Appends `count` bytes for the caller to fill and returns where they start; the put
     // position moves past them.
     unsigned char* Extend(unsigned int count);
+    // Takes `other`'s content over, its heap block without a copy, and leaves `other` empty;
+    // positions and push-back stores start afresh.
+    void TakeOver(MemoryBuffer& other) noexcept;
     // SeekG(0) without the call through the stream's table.
     void Rewind() noexcept
     {

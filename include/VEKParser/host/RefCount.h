@@ -192,10 +192,14 @@ public:
         --m_pHeader->m_uSize;
         end()->~Holder();
     }
-    // Drops every holder from index `count` on.
+    // Drops every holder from index `count` on, the last first. The size is counted down in a
+    // register: reading it back after each store made every step wait for the one before.
     void truncate(std::size_t count) noexcept
     {
-        while (size() > count) pop_back();
+        for (std::size_t left = size(); left > count; --left) {
+            m_pHeader->m_uSize = static_cast<std::uint32_t>(left - 1);
+            begin()[left - 1].~Holder();
+        }
     }
     void clear() noexcept { truncate(0); }
     // Room for `slots` holders without growing, fewer than 16 carved as a small object: an array
