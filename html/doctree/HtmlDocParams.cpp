@@ -40,6 +40,59 @@ bool IsNameDelimiter(char c) noexcept { return IsBlank(c) || c == ';' || c == '"
 bool IsValueIntroducer(char c) noexcept { return c == '=' || c == ':'; }
 bool IsUnquotedValueEnd(char c) noexcept { return IsBlank(c) || c == '\'' || c == '"' || c == '>'; }
 
+#if defined(__SSE2__)
+// Bit k set when byte k of the 16 at `text` delimits a parameter name.
+std::uint64_t NameDelimitersOf16(const char* text) noexcept
+{
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text));
+    const auto is = [bytes](char c) { return _mm_cmpeq_epi8(bytes, _mm_set1_epi8(c)); };
+    const __m128i quotes = _mm_or_si128(_mm_or_si128(is('"'), is('\'')), _mm_or_si128(is(';'), is('=')));
+    const __m128i blanks = _mm_or_si128(_mm_or_si128(is(' '), is('\t')), _mm_or_si128(is('\r'), is('\n')));
+    return static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_or_si128(quotes, blanks)));
+}
+#endif
+
+// Where the name delimiters of a tag text are, one bit per byte: the search for the kept
+// parameters walks the words between them instead of searching the text once per name.
+class NameDelimiters {
+public:
+    NameDelimiters(std::string_view text, std::vector<std::uint64_t>& bits) : m_uSize(text.size()), m_Bits(bits)
+    {
+        m_Bits.assign((text.size() + 63) / 64, 0);
+        std::size_t i = 0;
+#if defined(__SSE2__)
+        for (; i + 16 <= text.size(); i += 16) m_Bits[i / 64] |= NameDelimitersOf16(text.data() + i) << (i % 64);
+#endif
+        for (; i < text.size(); ++i)
+            if (IsNameDelimiter(text[i])) m_Bits[i / 64] |= std::uint64_t{1} << (i % 64);
+    }
+
+    // The first delimiter, or the first other byte, at or after `from`; the text's size if none.
+    std::size_t NextDelimiter(std::size_t from) const noexcept { return Next(from, 0); }
+    std::size_t NextOther(std::size_t from) const noexcept { return Next(from, ~std::uint64_t{0}); }
+
+private:
+    std::size_t Next(std::size_t from, std::uint64_t flip) const noexcept
+    {
+        for (std::size_t word = from / 64; word < m_Bits.size(); ++word) {
+            std::uint64_t bits = m_Bits[word] ^ flip;
+            if (word == from / 64) bits &= ~std::uint64_t{0} << (from % 64);
+            if (bits != 0) return std::min(m_uSize, word * 64 + static_cast<std::size_t>(__builtin_ctzll(bits)));
+        }
+        return m_uSize;
+    }
+
+    std::size_t m_uSize;
+    std::vector<std::uint64_t>& m_Bits;
+};
+
+bool SameNameNoCase(const char* text, std::string_view name) noexcept
+{
+    for (std::size_t i = 0; i < name.size(); ++i)
+        if (VocabularyText::LowerAscii(text[i]) != name[i]) return false;
+    return true;
+}
+
 // The first index at or after `from` whose byte passes `test`, or npos.
 template <class Test>
 std::size_t FindFirst(std::string_view text, std::size_t from, Test test) noexcept
@@ -90,19 +143,24 @@ std::string_view FoldInto(std::string_view text, std::string& folded)
     return folded;
 }
 
-// URIs lose surrounding white space, and line breaks and tabs inside them, as browsers do.
-void TidyUri(std::string& value)
+bool IsWhiteSpace(char c) noexcept { return VEK::IsWhiteSpace(static_cast<unsigned char>(c)); }
+
+// URIs lose surrounding white space, and line breaks and tabs inside them, as browsers do. The
+// result views `value`, or `scratch` when bytes had to be taken out.
+std::string_view TidyUri(std::string_view value, std::string& scratch)
 {
-    VEK::StripLeadingBlanks(value);
-    VEK::StripTrailingBlanks(value);
-    if (FindFirst(value, 0, IsBlank) == std::string::npos) return;
-    std::erase_if(value, IsLineBreakOrTab);
+    while (!value.empty() && IsWhiteSpace(value.front())) value.remove_prefix(1);
+    while (!value.empty() && IsWhiteSpace(value.back())) value.remove_suffix(1);
+    if (FindFirst(value, 0, IsBlank) == std::string::npos) return value;
+    scratch.assign(value);
+    std::erase_if(scratch, IsLineBreakOrTab);
+    return scratch;
 }
 
-void AppendSummary(const std::string& value, VEK::CHARSET charset, const VEK::WString& separator, VEK::WString& out)
+void AppendSummary(std::string_view value, VEK::CHARSET charset, const VEK::WString& separator, VEK::WString& out)
 {
     VEK::WString converted;
-    HtmlDocParser::ConvertString(charset, VEK::CHARSET_UTF16, value, converted, false, true);
+    HtmlDocParser::ConvertString(charset, VEK::CHARSET_UTF16, std::string(value), converted, false, true);
     if (!out.empty()) out += separator;
     out += converted;
 }
@@ -114,44 +172,77 @@ std::string_view HtmlDocParser::KeywordText() const
     return std::string_view(m_pScanner->GetKeywordBuffer(), m_pScanner->GetKeywordLength());
 }
 
-// The values a node keeps go into its parameter block at the end, in one allocation.
+// The values a node keeps go into its parameter block at the end, in one allocation. Values
+// are views of the tag text, or of a scratch string when they had to be tidied.
 void HtmlDocParser::ParseParam(const KeywordInfo& info, NodeVector& children, Node* node)
 {
     const std::vector<ParamInfo>& params = HtmlKeywordTable::FindParamInfo(doctree::IdOf(info));
     if (params.empty()) return;
     const std::string_view text = KeywordText();
-    const std::string_view folded = FoldInto(text, m_sFolded);
+    FindParamNames(text, params);
     m_KeptParams.clear();
-    for (const ParamInfo& param : params) {
-        unsigned int pos = 0;
-        if (!IsParamFound(folded, pos, param.m_sName) || !ExtractValue(text, pos, m_sValue)) continue;
-        if (!ApplyParam(param, m_sValue, children, node) || node == nullptr) continue;
-        const std::size_t kept = m_KeptParams.size();
-        if (kept == m_KeptValues.size()) m_KeptValues.emplace_back();
-        m_KeptValues[kept].swap(m_sValue);
-        m_KeptParams.emplace_back(param.m_sName, std::string_view());
+    // A scratch per value that may be kept, made before any is viewed.
+    if (m_KeptValues.size() < params.size()) m_KeptValues.resize(params.size());
+    for (std::size_t i = 0; i < params.size(); ++i) {
+        const ParamInfo& param = params[i];
+        unsigned int pos = m_ParamEnds[i];
+        std::string_view value;
+        if (pos == 0 || !ExtractValue(text, pos, value)) continue;
+        std::string& scratch = m_KeptValues[m_KeptParams.size()];
+        if (!ApplyParam(param, value, scratch, children, node) || node == nullptr) continue;
+        m_KeptParams.emplace_back(param.m_sName, value);
     }
     if (m_KeptParams.empty()) return;
-    for (std::size_t i = 0; i < m_KeptParams.size(); ++i) m_KeptParams[i].second = m_KeptValues[i];
     node->m_pParams =
         HtmlDocTree::ParamHolder(HtmlDocTree::SharedParamMap::Create(m_KeptParams.data(), m_KeptParams.size()));
+}
+
+// What IsParamFound finds for each name, for all of them in one pass: the index after the first
+// delimited occurrence, or 0. Names hold no delimiter, so a delimited occurrence is a whole
+// word between delimiters; a word at either end of the text has no delimiter on that side.
+void HtmlDocParser::FindParamNames(std::string_view text, const std::vector<ParamInfo>& params)
+{
+    m_ParamEnds.assign(params.size(), 0);
+    std::uint64_t lengths = 0;
+    for (const ParamInfo& param : params) {
+        const std::size_t length = param.m_sName.size();
+        if (length < 64 && text.size() > length + 2) lengths |= std::uint64_t{1} << length;
+    }
+    if (lengths == 0) return;
+    const NameDelimiters delimiters(text, m_ParamDelimiters);
+    std::size_t missing = params.size();
+    for (std::size_t end = delimiters.NextDelimiter(0); end < text.size() && missing > 0;) {
+        const std::size_t start = delimiters.NextOther(end);
+        end = delimiters.NextDelimiter(start);
+        if (end >= text.size()) break;
+        const std::size_t length = end - start;
+        if (length >= 64 || ((lengths >> length) & 1) == 0) continue;
+        for (std::size_t i = 0; i < params.size(); ++i) {
+            const std::string& name = params[i].m_sName;
+            if (m_ParamEnds[i] != 0 || name.size() != length || !SameNameNoCase(text.data() + start, name)) continue;
+            m_ParamEnds[i] = static_cast<std::uint32_t>(end);
+            --missing;
+        }
+    }
 }
 
 // Document values already set are never replaced: the first redirect, base URI and meta
 // charset of a document win, and summary strings only grow. True when the value is kept on
 // the node.
-bool HtmlDocParser::ApplyParam(const ParamInfo& param, std::string& value, NodeVector& children, Node* node) const
+bool HtmlDocParser::ApplyParam(const ParamInfo& param, std::string_view& value, std::string& scratch,
+                               NodeVector& children, Node* node) const
 {
-    value.resize(std::strlen(value.c_str()));
-    if ((param.m_uType & kUriTypes) != 0) TidyUri(value);
+    value = value.substr(0, value.find('\0'));
+    if ((param.m_uType & kUriTypes) != 0) value = TidyUri(value, scratch);
     if (value.empty()) return false;
     HtmlDocTree& tree = m_Tree;
     const VEK::CHARSET charset = tree.m_Charset;
+    const auto size = static_cast<unsigned int>(value.size());
     if (node != nullptr && (param.m_uType & PARAM_LINK) != 0) node->m_uKeyword |= kLinkNodeBit;
     if ((param.m_uType & PARAM_REDIRECT) != 0 && tree.m_sRedirectUri.empty())
-        ExpandUriCharacterReferences(charset, value, tree.m_sRedirectUri);
+        ExpandUriCharacterReferences(charset, value.data(), size, tree.m_sRedirectUri);
     if ((param.m_uType & PARAM_CHARSET) != 0 && tree.m_sMetaCharset.empty())
-        ConvertString(charset, VEK::CHARSET_UTF16, value, tree.m_sMetaCharset, false, true);
+        ConvertString(charset, VEK::CHARSET_UTF16, std::string(value), tree.m_sMetaCharset, false, true);
     if ((param.m_uType & PARAM_HIDDEN_TEXT) != 0) {
         char name[40];
         std::snprintf(name, sizeof name, "hidden-text-block ( 0x%08x )", param.m_uHiddenAtt);
@@ -159,8 +250,8 @@ bool HtmlDocParser::ApplyParam(const ParamInfo& param, std::string& value, NodeV
         holder->m_pTagName = tree.m_StringPool.Store(name, true);
         holder->m_uKeyword = (param.m_uHiddenAtt & ~0xFFu) | kHiddenTextId | (param.m_uHiddenAtt & 0xFFu);
         holder->m_pTree = &tree;
-        holder->m_pText = tree.m_StringPool.Store(value, true);
-        holder->m_uTextSize = static_cast<std::uint32_t>(value.size());
+        holder->m_pText = tree.m_StringPool.Store(value.data(), size, true);
+        holder->m_uTextSize = size;
         (node != nullptr ? node->m_Children : children).push_back(std::move(holder));
     }
     HtmlDocTree::DocSummaryInformation& summary = tree.m_Summary;
@@ -168,7 +259,7 @@ bool HtmlDocParser::ApplyParam(const ParamInfo& param, std::string& value, NodeV
     if ((param.m_uType & PARAM_AUTHOR) != 0) AppendSummary(value, charset, kListSeparator, summary.m_sAuthor);
     if ((param.m_uType & PARAM_SUBJECT) != 0) AppendSummary(value, charset, kSubjectSeparator, summary.m_sSubject);
     if ((param.m_uType & PARAM_BASE_URI) != 0 && tree.m_sBaseUri.empty())
-        ExpandUriCharacterReferences(charset, value, tree.m_sBaseUri);
+        ExpandUriCharacterReferences(charset, value.data(), size, tree.m_sBaseUri);
     return true;
 }
 
@@ -195,7 +286,16 @@ bool HtmlDocParser::IsParamFound(std::string_view folded, unsigned int& pos, std
 // A parameter written without "=" takes the value of the next one that has it.
 bool HtmlDocParser::ExtractValue(std::string_view text, unsigned int& pos, std::string& value) const
 {
-    value.clear();
+    std::string_view view;
+    const bool found = ExtractValue(text, pos, view);
+    value.assign(view);
+    return found;
+}
+
+// `value` views `text`.
+bool HtmlDocParser::ExtractValue(std::string_view text, unsigned int& pos, std::string_view& value) const
+{
+    value = {};
     const std::size_t introducer = FindFirst(text, pos, IsValueIntroducer);
     if (introducer == std::string::npos) return false;
     std::size_t start = FindFirst(text, introducer + 1, [](char c) { return !IsBlank(c); });
@@ -207,7 +307,7 @@ bool HtmlDocParser::ExtractValue(std::string_view text, unsigned int& pos, std::
     }
     std::size_t end = quote != 0 ? text.find(quote, start) : FindFirst(text, start, IsUnquotedValueEnd);
     if (end == std::string::npos) end = text.size();
-    value.assign(text.substr(start, end - start));
+    value = text.substr(start, end - start);
     pos = 0;
     return !value.empty();
 }

@@ -7,6 +7,8 @@
 #include <utility>
 #include <vector>
 
+#include <VEKParser/host/SmallObjects.h>
+
 namespace VEKParser {
 
 namespace {
@@ -136,10 +138,12 @@ HtmlDocTree::HtmlTreeNode& HtmlDocTree::HtmlTreeNode::operator=(const HtmlTreeNo
 
 // Releasing a child whose last holder this is would release its children from inside its own
 // destructor, one stack frame per level. Instead, such children hand their own children to a
-// work list first, so a tree of any depth is released in a loop.
+// work list first, so a tree of any depth is released in a loop. The nodes of a tree lie
+// together in a few slabs, whose counts are updated once per slab instead of once per node.
 HtmlDocTree::HtmlTreeNode::~HtmlTreeNode()
 {
     if (m_Children.empty()) return;
+    const VEK::SmallFreeBatch batch;
     std::vector<NodeHolder> pending;
     const auto adopt = [&pending](NodeVector& children) {
         for (NodeHolder& child : children) pending.push_back(std::move(child));

@@ -367,11 +367,13 @@ void HtmlDocParser::AppendTextNode(NodeVector& children, const char* name, const
     ++m_Tree.m_uNodeNumber;
 }
 
-// A keyword id names one record per table; a record met anew under an id takes its slot.
+// The records that share an id share its name ("<p" and "</p"); a record of another name met
+// under an id takes its slot.
 const char* HtmlDocParser::KeywordName(const KeywordInfo& info)
 {
     const std::size_t id = IdOf(info);
-    if (m_NamedKeywords[id] != &info) {
+    const KeywordInfo* named = m_NamedKeywords[id];
+    if (named != &info && (named == nullptr || named->m_sName != info.m_sName)) {
         m_NamedKeywords[id] = &info;
         m_KeywordNames[id] = m_Tree.m_StringPool.Store(info.m_sName, true);
     }

@@ -80,7 +80,7 @@ StringPool::StringPool(std::uint32_t blockSize, bool deduplicate, std::uint32_t 
 {
     if (!m_bDeduplicate) return;
     m_Entries.resize(cacheCapacity);
-    m_Index.assign(IndexSize(cacheCapacity), kNone);
+    m_Index.assign(IndexSize(cacheCapacity), Slot{});
 }
 
 StringPool::~StringPool() = default;
@@ -94,13 +94,18 @@ const char* StringPool::Store(const char* text, std::uint32_t length, bool useCa
 {
     const bool cached = m_bDeduplicate && useCache;
     const std::size_t hash = cached ? HashText(text, length) : 0;
-    if (cached) {
-        if (const char* pooled = Find(std::string_view(text, length), hash)) return pooled;
+    const std::size_t slot = cached ? FindSlot(std::string_view(text, length), hash) : 0;
+    if (cached && m_Index[slot].m_uEntry != kNone) {
+        const std::uint32_t entry = m_Index[slot].m_uEntry;
+        m_Entries[entry].m_uLastUse = m_uUseCounter++;
+        Unlink(entry);
+        LinkNewest(entry);
+        return m_Entries[entry].m_pPooled;
     }
     char* copy = Allocate(length + 1);
     std::memcpy(copy, text, length);
     copy[length] = 0;
-    if (cached) Insert(copy, length, hash);
+    if (cached) Insert(copy, length, hash, slot);
     return copy;
 }
 
@@ -128,27 +133,20 @@ char* StringPool::Allocate(std::uint32_t need)
 std::size_t StringPool::FindSlot(std::string_view text, std::size_t hash) const noexcept
 {
     const std::size_t mask = m_Index.size() - 1;
+    const auto tag = static_cast<std::uint32_t>(hash);
     for (std::size_t slot = hash & mask;; slot = (slot + 1) & mask) {
-        const std::uint32_t entry = m_Index[slot];
-        if (entry == kNone) return slot;
-        const CacheEntry& e = m_Entries[entry];
+        const Slot& at = m_Index[slot];
+        if (at.m_uEntry == kNone) return slot;
+        if (at.m_uHash != tag) continue;
+        const CacheEntry& e = m_Entries[at.m_uEntry];
         if (e.m_uHash == hash && e.m_uLength == text.size() && SameBytes(e.m_pPooled, text.data(), e.m_uLength))
             return slot;
     }
 }
 
-const char* StringPool::Find(std::string_view text, std::size_t hash)
-{
-    const std::uint32_t entry = m_Index[FindSlot(text, hash)];
-    if (entry == kNone) return nullptr;
-    m_Entries[entry].m_uLastUse = m_uUseCounter++;
-    Unlink(entry);
-    LinkNewest(entry);
-    return m_Entries[entry].m_pPooled;
-}
-
-// A full cache reuses the entry used least recently.
-void StringPool::Insert(const char* pooled, std::uint32_t length, std::size_t hash)
+// A full cache reuses the entry used least recently; taking it out of the index may free a
+// slot before `slot` on the new string's probe run, so the run is searched again then.
+void StringPool::Insert(const char* pooled, std::uint32_t length, std::size_t hash, std::size_t slot)
 {
     std::uint32_t entry = m_uEntryCount;
     if (m_uEntryCount == m_uCacheCapacity) {
@@ -156,6 +154,7 @@ void StringPool::Insert(const char* pooled, std::uint32_t length, std::size_t ha
         const CacheEntry& old = m_Entries[entry];
         RemoveFromIndex(FindSlot(std::string_view(old.m_pPooled, old.m_uLength), old.m_uHash));
         Unlink(entry);
+        slot = FindSlot(std::string_view(pooled, length), hash);
     } else {
         ++m_uEntryCount;
     }
@@ -164,7 +163,7 @@ void StringPool::Insert(const char* pooled, std::uint32_t length, std::size_t ha
     e.m_uLength = length;
     e.m_uHash = hash;
     e.m_uLastUse = m_uUseCounter++;
-    m_Index[FindSlot(std::string_view(pooled, length), hash)] = entry;
+    m_Index[slot] = Slot{entry, static_cast<std::uint32_t>(hash)};
     LinkNewest(entry);
 }
 
@@ -172,14 +171,14 @@ void StringPool::Insert(const char* pooled, std::uint32_t length, std::size_t ha
 void StringPool::RemoveFromIndex(std::size_t slot) noexcept
 {
     const std::size_t mask = m_Index.size() - 1;
-    for (std::size_t next = (slot + 1) & mask; m_Index[next] != kNone; next = (next + 1) & mask) {
-        const std::size_t home = m_Entries[m_Index[next]].m_uHash & mask;
+    for (std::size_t next = (slot + 1) & mask; m_Index[next].m_uEntry != kNone; next = (next + 1) & mask) {
+        const std::size_t home = m_Index[next].m_uHash & mask;
         const bool movable = slot <= next ? (home <= slot || home > next) : (home <= slot && home > next);
         if (!movable) continue;
         m_Index[slot] = m_Index[next];
         slot = next;
     }
-    m_Index[slot] = kNone;
+    m_Index[slot] = Slot{};
 }
 
 void StringPool::Unlink(std::uint32_t entry) noexcept
@@ -204,7 +203,7 @@ void StringPool::LinkNewest(std::uint32_t entry) noexcept
 
 void StringPool::ClearCache() noexcept
 {
-    std::fill(m_Index.begin(), m_Index.end(), kNone);
+    std::fill(m_Index.begin(), m_Index.end(), Slot{});
     m_uEntryCount = 0;
     m_uNewest = m_uOldest = kNone;
 }

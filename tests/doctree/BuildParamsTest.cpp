@@ -65,6 +65,24 @@ TEST(BuildParams, ValuesAreFoundByNameAnywhereInTheTag)
     HtmlDocTree nul(65001);
     ParseInto(nul, std::string("<a href=\"ab\0cd\">x</a>", 20));
     EXPECT_EQ(Param(FirstNode(nul), "href"), "ab") << "a value ends at a zero byte";
+
+    // A name counts only as a whole word between delimiters, wherever the word lies in the tag.
+    const std::string far(70, 'f');
+    const struct {
+        std::string tag;
+        const char* href;
+    } cases[] = {
+        {"<a xhref=1 hrefs=2 HREF=3", "3"},
+        {"<a data-" + far + "=1 href=2", "2"},
+        {"<a title=" + far + ";href;=4", "4"},
+        {"<a title=\"x href\" class=c", "c"},
+        {"<a class=c href", ""},
+    };
+    for (const auto& c : cases) {
+        HtmlDocTree found(65001);
+        ParseInto(found, c.tag + ">x</a>");
+        EXPECT_EQ(Param(FirstNode(found), "href"), c.href) << c.tag;
+    }
 }
 
 TEST(BuildParams, HiddenTextNodes)

@@ -58,9 +58,16 @@ public:
         return *this;
     }
 
+    // The last holder destroys without a locked instruction: no other holder is left that could
+    // copy it meanwhile, and the acquiring load orders the writes of holders already gone before
+    // the destruction. A tree releases most of its nodes that way.
     void Reset() noexcept
     {
-        if (m_uBits && CountOf()->fetch_sub(1, std::memory_order_acq_rel) == 1) Destroy();
+        if (m_uBits) {
+            Counter* count = CountOf();
+            if (count->load(std::memory_order_acquire) == 1 || count->fetch_sub(1, std::memory_order_acq_rel) == 1)
+                Destroy();
+        }
         m_uBits = 0;
     }
 

@@ -81,10 +81,14 @@ private:
 
     // Tag parameters.
     void ParseParam(const KeywordInfo& info, NodeVector& children, Node* node);
-    bool ApplyParam(const ParamInfo& param, std::string& value, NodeVector& children, Node* node) const;
+    void FindParamNames(std::string_view text, const std::vector<ParamInfo>& params);
+    // `scratch` holds `value` when it had to be tidied.
+    bool ApplyParam(const ParamInfo& param, std::string_view& value, std::string& scratch, NodeVector& children,
+                    Node* node) const;
     // `folded`: the tag text lower-cased; `name`: lower-case.
     bool IsParamFound(std::string_view folded, unsigned int& pos, std::string_view name) const;
     bool ExtractValue(std::string_view text, unsigned int& pos, std::string& value) const;
+    bool ExtractValue(std::string_view text, unsigned int& pos, std::string_view& value) const;
     void ParseMetaInfo(std::string_view text) const;
     std::string_view KeywordText() const;
 
@@ -101,9 +105,9 @@ private:
     std::unique_ptr<VEKFile::BinaryStreamParser> m_pScanner;
     VEK::RefCount<VEKFile::MemoryBuffer> m_TextBuffer;
     std::string m_sTidy;    // scratch of the white-space normalisation, kept for its capacity
-    std::string m_sValue;   // scratch of parameter values, kept for its capacity
-    std::string m_sFolded;  // scratch: the tag text lower-cased for the parameter search
-    // Scratch of the parameters a node keeps, kept for their capacity.
+    // Scratch of the parameter search and of the parameters a node keeps, kept for capacity.
+    std::vector<std::uint32_t> m_ParamEnds;
+    std::vector<std::uint64_t> m_ParamDelimiters;
     std::vector<std::string> m_KeptValues;
     std::vector<HtmlDocTree::SharedParamMap::Entry> m_KeptParams;
     // Tags and text blocks repeat by the thousand, and pooling a name again means hashing and

@@ -47,8 +47,15 @@ private:
         std::uint32_t m_uOlder = kNone;
     };
 
-    const char* Find(std::string_view text, std::size_t hash);
-    void Insert(const char* pooled, std::uint32_t length, std::size_t hash);
+    // An index slot: the entry's number (kNone when free) beside the low half of its hash, which
+    // tells most other strings apart without reading their entries.
+    struct Slot {
+        std::uint32_t m_uEntry = kNone;
+        std::uint32_t m_uHash = 0;
+    };
+
+    // `slot` is where FindSlot found no entry for the string.
+    void Insert(const char* pooled, std::uint32_t length, std::size_t hash, std::size_t slot);
     std::size_t FindSlot(std::string_view text, std::size_t hash) const noexcept;
     void RemoveFromIndex(std::size_t slot) noexcept;
     void Unlink(std::uint32_t entry) noexcept;
@@ -65,7 +72,7 @@ private:
     std::uint32_t m_uCacheCapacity;
     std::uint32_t m_uUseCounter = 0;
     std::vector<CacheEntry> m_Entries;
-    std::vector<std::uint32_t> m_Index;  // entry numbers; kNone marks a free slot
+    std::vector<Slot> m_Index;
     std::uint32_t m_uEntryCount = 0;
     std::uint32_t m_uNewest = kNone;
     std::uint32_t m_uOldest = kNone;
