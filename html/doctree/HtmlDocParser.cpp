@@ -19,8 +19,6 @@ using namespace doctree;
 
 namespace {
 
-const std::string kTagStart("<");
-
 // Empties the pool's de-duplication cache however the parse ends, so that no string is shared
 // across parses.
 struct CacheReset {
@@ -201,30 +199,27 @@ bool HtmlDocParser::FetchTagRest() const
 void HtmlDocParser::GetOrphanText(NodeVector& children)
 {
     const std::uint32_t offset = m_pScanner->GetPosition();
-    VEKFile::MemoryBuffer& text = *m_TextBuffer;
-    text.Clear();
-    m_pScanner->FetchData(kTagStart, false, 0, &text, nullptr, true, true);
+    bool found = false;
+    std::string_view text = m_pScanner->FetchText('<', *m_TextBuffer, found);
     const bool blankOnly = BeautifyString(text);
-    if (text.Size() == 0 || (m_bLastSpace && blankOnly)) return;
-    AppendTextNode(children, OrphanTextName(), reinterpret_cast<const char*>(text.Data()), text.Size(), offset,
+    if (text.empty() || (m_bLastSpace && blankOnly)) return;
+    AppendTextNode(children, OrphanTextName(), text.data(), static_cast<std::uint32_t>(text.size()), offset,
                    m_pScanner->GetPosition() - offset);
 }
 
 // Normalises from the first byte that changes; most runs of text need nothing.
-bool HtmlDocParser::BeautifyString(VEKFile::MemoryBuffer& buffer)
+bool HtmlDocParser::BeautifyString(std::string_view& text)
 {
-    const std::size_t size = buffer.Size();
-    if (size == 0) return false;
-    const std::size_t untidy = FirstUntidy(buffer.Data(), size);
+    const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+    const std::size_t size = text.size();
+    const std::size_t untidy = FirstUntidy(bytes, size);
     if (untidy < size) {
-        m_sTidy.resize(size - untidy);
-        const char* end = WriteCollapsed(buffer.Data() + untidy, size - untidy, m_sTidy.data());
-        m_sTidy.resize(static_cast<std::size_t>(end - m_sTidy.data()));
-        buffer.SeekP(static_cast<std::int64_t>(untidy), VEK::SeekOrigin::Begin);
-        buffer.Put(m_sTidy.data(), static_cast<unsigned int>(m_sTidy.size()));
-        buffer.ClearEnd();
+        if (m_Tidy.size() < size) m_Tidy.resize(size);
+        std::memcpy(m_Tidy.data(), bytes, untidy);
+        const char* end = WriteCollapsed(bytes + untidy, size - untidy, m_Tidy.data() + untidy);
+        text = std::string_view(m_Tidy.data(), static_cast<std::size_t>(end - m_Tidy.data()));
     }
-    return buffer.Size() == 1 && buffer.Data()[0] == ' ';
+    return text == " ";
 }
 
 // The scan stops on the ">" that closes the end text, where it stops after any tag text.

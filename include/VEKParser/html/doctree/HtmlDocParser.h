@@ -43,7 +43,8 @@ private:
 
     // Driver.
     void GetOrphanText(NodeVector& children);
-    bool BeautifyString(VEKFile::MemoryBuffer& buffer);
+    // Points `text` at its normalised form when that differs (held in the parser's scratch).
+    bool BeautifyString(std::string_view& text);
     bool HandleSkip(const KeywordInfo& info) const;
     bool WipeEmbeddedTag(std::string& text) const;
     bool FetchTagText() const;
@@ -100,7 +101,9 @@ private:
     bool m_bLastSpace = false;
     std::unique_ptr<VEKFile::BinaryStreamParser> m_pScanner;
     VEK::RefCount<VEKFile::MemoryBuffer> m_TextBuffer;
-    std::string m_sTidy;    // scratch of the white-space normalisation, kept for its capacity
+    // Scratch of the white-space normalisation, kept for its capacity; it only grows, so that
+    // it is never filled twice.
+    std::vector<char> m_Tidy;
     std::string m_sValue;   // scratch of parameter values, kept for its capacity
     std::string m_sFolded;  // scratch: the tag text lower-cased for the parameter search
     // Scratch of the parameters a node keeps, kept for their capacity.
