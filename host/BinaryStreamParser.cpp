@@ -178,7 +178,7 @@ bool BinaryStreamParser::SkipToByte(unsigned char byte, MemoryBuffer* target, bo
     return false;
 }
 
-std::string_view BinaryStreamParser::FetchText(char delimiter, MemoryBuffer& spill, bool& found)
+std::string_view BinaryStreamParser::FetchTextAcross(char delimiter, MemoryBuffer& spill, bool& found)
 {
     if (!m_bInPlace || m_bCapture) {
         spill.Clear();
@@ -201,13 +201,6 @@ bool BinaryStreamParser::SkipRun(unsigned char byte)
         if (p < m_pEnd) return true;
     }
     return false;
-}
-
-bool BinaryStreamParser::FetchData(char delimiter, bool keep, int mode, MemoryBuffer* target, const char* reserved,
-                                   bool collectAtEnd, bool reservedFlag)
-{
-    if (mode != 0) return FetchData(std::string(1, delimiter), keep, mode, target, reserved, collectAtEnd, reservedFlag);
-    return SkipToByte(static_cast<unsigned char>(delimiter), target, keep, collectAtEnd);
 }
 
 bool BinaryStreamParser::FetchData(const std::string& delimiter, bool keep, int mode, MemoryBuffer* target,

@@ -2,6 +2,7 @@
 // normalisation, skipped element content and embedded tag fragments.
 #include <VEKParser/html/doctree/HtmlDocParser.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string_view>
 
@@ -51,23 +52,48 @@ bool IsUntidyAt(const unsigned char* text, std::size_t i, std::size_t size) noex
     return text[i] != ' ' || (i + 1 < size && VEK::IsWhiteSpace(text[i + 1]));
 }
 
+#if defined(__SSE2__)
+// Bit k set when byte k of the 16 at `text` is untidy, as far as the 16 bytes tell: the last one
+// is tidy unless the byte after it says otherwise.
+unsigned UntidyOf16(const unsigned char* text) noexcept
+{
+    const WhiteSpaceBits bits = WhiteSpaceOf16(text);
+    return (bits.white & ~bits.blanks) | (bits.blanks & (bits.white >> 1));
+}
+
+std::size_t FirstUntidyOrSize(unsigned untidy, std::size_t at, std::size_t size) noexcept
+{
+    return untidy != 0 ? at + static_cast<std::size_t>(__builtin_ctz(untidy)) : size;
+}
+#endif
+
 // The index of the first byte of `text` that changes under white-space normalisation: a
 // white-space byte other than a blank, or a blank followed by white space. Text runs are
-// searched sixteen bytes at a time where the machine allows.
+// searched sixteen bytes at a time where the machine allows; most are shorter than that.
 std::size_t FirstUntidy(const unsigned char* text, std::size_t size) noexcept
 {
-    std::size_t i = 0;
 #if defined(__SSE2__)
-    for (; i + 16 <= size; i += 16) {
-        const WhiteSpaceBits bits = WhiteSpaceOf16(text + i);
-        const unsigned untidy = (bits.white & ~bits.blanks) | (bits.blanks & (bits.white >> 1));
-        if (untidy != 0) return i + static_cast<std::size_t>(__builtin_ctz(untidy));
-        if ((bits.blanks & 0x8000u) != 0 && IsUntidyAt(text, i + 15, size)) return i + 15;
+    if (size < 16) {
+        // Zero bytes are no white space: the padding changes nothing.
+        unsigned char block[16] = {};
+        std::memcpy(block, text, size);
+        return FirstUntidyOrSize(UntidyOf16(block), 0, size);
     }
-#endif
-    for (; i < size; ++i)
+    std::size_t i = 0;
+    for (; i + 16 <= size; i += 16) {
+        const unsigned untidy = UntidyOf16(text + i);
+        if (untidy != 0) return FirstUntidyOrSize(untidy, i, size);
+        if (IsUntidyAt(text, i + 15, size)) return i + 15;
+    }
+    if (i == size) return size;
+    // The last sixteen bytes, less those already searched.
+    const std::size_t last = size - 16;
+    return FirstUntidyOrSize(UntidyOf16(text + last) >> (i - last), i, size);
+#else
+    for (std::size_t i = 0; i < size; ++i)
         if (IsUntidyAt(text, i, size)) return i;
     return size;
+#endif
 }
 
 // Writes `text` with each white-space run made one blank to `out`, which has room for all of
@@ -207,19 +233,24 @@ void HtmlDocParser::GetOrphanText(NodeVector& children)
                    m_pScanner->GetPosition() - offset);
 }
 
-// Normalises from the first byte that changes; most runs of text need nothing.
+// Normalises from the first byte that changes; most runs of text need nothing, and most of the
+// others are the white space between two tags.
 bool HtmlDocParser::BeautifyString(std::string_view& text)
 {
+    if (text.empty()) return false;
     const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
     const std::size_t size = text.size();
     const std::size_t untidy = FirstUntidy(bytes, size);
-    if (untidy < size) {
-        if (m_Tidy.size() < size) m_Tidy.resize(size);
-        std::memcpy(m_Tidy.data(), bytes, untidy);
-        const char* end = WriteCollapsed(bytes + untidy, size - untidy, m_Tidy.data() + untidy);
-        text = std::string_view(m_Tidy.data(), static_cast<std::size_t>(end - m_Tidy.data()));
+    if (untidy == size) return size == 1 && bytes[0] == ' ';
+    if (untidy == 0 && std::all_of(bytes, bytes + size, [](unsigned char c) { return VEK::IsWhiteSpace(c); })) {
+        text = " ";
+        return true;
     }
-    return text == " ";
+    if (m_Tidy.size() < size) m_Tidy.resize(size);
+    std::memcpy(m_Tidy.data(), bytes, untidy);
+    const char* end = WriteCollapsed(bytes + untidy, size - untidy, m_Tidy.data() + untidy);
+    text = std::string_view(m_Tidy.data(), static_cast<std::size_t>(end - m_Tidy.data()));
+    return false;
 }
 
 // The scan stops on the ">" that closes the end text, where it stops after any tag text.
