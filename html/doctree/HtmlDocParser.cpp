@@ -34,9 +34,8 @@ struct WhiteSpaceBits {
     unsigned blanks;
 };
 
-WhiteSpaceBits WhiteSpaceOf16(const unsigned char* text) noexcept
+WhiteSpaceBits WhiteSpaceOf16(__m128i bytes) noexcept
 {
-    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text));
     const __m128i blanks = _mm_cmpeq_epi8(bytes, _mm_set1_epi8(' '));
     // Tab to carriage return are 9-13: below 5 once 9 is taken away, counted without sign.
     const __m128i controls = _mm_sub_epi8(bytes, _mm_set1_epi8(9));
@@ -53,12 +52,46 @@ bool IsUntidyAt(const unsigned char* text, std::size_t i, std::size_t size) noex
 }
 
 #if defined(__SSE2__)
-// Bit k set when byte k of the 16 at `text` is untidy, as far as the 16 bytes tell: the last one
-// is tidy unless the byte after it says otherwise.
+// Bit k set when byte k of the 16 is untidy, as far as the 16 bytes tell: the last one is tidy
+// unless the byte after it says otherwise.
+unsigned UntidyOf16(__m128i bytes) noexcept
+{
+    const WhiteSpaceBits bits = WhiteSpaceOf16(bytes);
+    return (bits.white & ~bits.blanks) | (bits.blanks & (bits.white >> 1));
+}
+
 unsigned UntidyOf16(const unsigned char* text) noexcept
 {
-    const WhiteSpaceBits bits = WhiteSpaceOf16(text);
-    return (bits.white & ~bits.blanks) | (bits.blanks & (bits.white >> 1));
+    return UntidyOf16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(text)));
+}
+
+template <class Word>
+Word LoadWord(const unsigned char* text) noexcept
+{
+    Word word;
+    std::memcpy(&word, text, sizeof word);
+    return word;
+}
+
+// The first `size` (below 8) bytes at `text` as the low bytes of a word, zero above. Two loads
+// that overlap put the same bytes in the same places.
+std::uint64_t LoadBelow8(const unsigned char* text, std::size_t size) noexcept
+{
+    if (size >= 4)
+        return LoadWord<std::uint32_t>(text) |
+               std::uint64_t{LoadWord<std::uint32_t>(text + size - 4)} << (8 * (size - 4));
+    if (size == 0) return 0;
+    return text[0] | std::uint64_t{text[size / 2]} << (8 * (size / 2)) | std::uint64_t{text[size - 1]} << (8 * (size - 1));
+}
+
+// The `size` (below 16) bytes at `text`, zero above, read without touching a byte past them and
+// without the store a copy to a padded block would make the load wait for.
+__m128i LoadBelow16(const unsigned char* text, std::size_t size) noexcept
+{
+    if (size < 8) return _mm_cvtsi64_si128(static_cast<long long>(LoadBelow8(text, size)));
+    // Bytes 8 on, none when there are 8: the shift is made in two, as one of 64 bits is undefined.
+    const auto high = LoadWord<std::uint64_t>(text + size - 8) >> (8 * (15 - size)) >> 8;
+    return _mm_set_epi64x(static_cast<long long>(high), static_cast<long long>(LoadWord<std::uint64_t>(text)));
 }
 
 std::size_t FirstUntidyOrSize(unsigned untidy, std::size_t at, std::size_t size) noexcept
@@ -73,12 +106,8 @@ std::size_t FirstUntidyOrSize(unsigned untidy, std::size_t at, std::size_t size)
 std::size_t FirstUntidy(const unsigned char* text, std::size_t size) noexcept
 {
 #if defined(__SSE2__)
-    if (size < 16) {
-        // Zero bytes are no white space: the padding changes nothing.
-        unsigned char block[16] = {};
-        std::memcpy(block, text, size);
-        return FirstUntidyOrSize(UntidyOf16(block), 0, size);
-    }
+    // Zero bytes are no white space: the padding changes nothing.
+    if (size < 16) return FirstUntidyOrSize(UntidyOf16(LoadBelow16(text, size)), 0, size);
     std::size_t i = 0;
     for (; i + 16 <= size; i += 16) {
         const unsigned untidy = UntidyOf16(text + i);
