@@ -74,7 +74,14 @@ void BinaryStreamParser::SetKeyword(const char* text, std::uint32_t length) noex
     SetKeywordLength(n);
 }
 
-void BinaryStreamParser::Advance(std::uint32_t count, MemoryBuffer* target, bool keep)
+// Most moves collect nothing: the byte tests stay out of line with the copies.
+inline void BinaryStreamParser::Advance(std::uint32_t count, MemoryBuffer* target, bool keep)
+{
+    if (m_bCapture || target != nullptr || keep) Collect(count, target, keep);
+    m_pCur += count;
+}
+
+void BinaryStreamParser::Collect(std::uint32_t count, MemoryBuffer* target, bool keep)
 {
     if (count == 0) return;
     if (m_bCapture) m_Capture.Put(m_pCur, count);
@@ -85,10 +92,9 @@ void BinaryStreamParser::Advance(std::uint32_t count, MemoryBuffer* target, bool
         m_uKeywordLength += n;
         m_KeywordBuffer[m_uKeywordLength] = 0;
     }
-    m_pCur += count;
 }
 
-bool BinaryStreamParser::Fetch(std::uint32_t count, bool keep, bool)
+bool BinaryStreamParser::FetchAcross(std::uint32_t count, bool keep)
 {
     if (keep) ClearKeywordBuffer();
     while (count > 0) {
@@ -105,9 +111,6 @@ const unsigned char* BinaryStreamParser::Find(const char* text, std::uint32_t le
 {
     if (static_cast<std::size_t>(m_pEnd - m_pCur) < length) return nullptr;
     const auto first = static_cast<unsigned char>(text[0]);
-    // Most searches are for one byte that is no letter: "<" and ">".
-    if (length == 1 && !(foldCase && IsLetter(first)))
-        return static_cast<const unsigned char*>(std::memchr(m_pCur, first, static_cast<std::size_t>(m_pEnd - m_pCur)));
     const bool scanFolded = foldCase && IsLetter(first);
     const unsigned char* last = m_pEnd - length;
     for (const unsigned char* p = m_pCur; p <= last; ++p) {
@@ -125,9 +128,19 @@ const unsigned char* BinaryStreamParser::Find(const char* text, std::uint32_t le
     return nullptr;
 }
 
+void BinaryStreamParser::Restore(MemoryBuffer* target, unsigned int start)
+{
+    if (target == nullptr) return;
+    target->SeekP(start, VEK::SeekOrigin::Begin);
+    target->ClearEnd();
+}
+
 bool BinaryStreamParser::SkipTo(const char* text, std::uint32_t length, MemoryBuffer* target, bool keep,
                                 bool collectAtEnd, bool foldCase)
 {
+    // Most searches are for one byte that is no letter: "<" and ">".
+    if (length == 1 && !(foldCase && IsLetter(static_cast<unsigned char>(text[0]))))
+        return SkipToByte(static_cast<unsigned char>(text[0]), target, keep, collectAtEnd);
     if (keep) ClearKeywordBuffer();
     // Only a search that fails takes back what it collected.
     const unsigned int targetStart = target && !collectAtEnd ? target->TellP() : 0;
@@ -147,11 +160,36 @@ bool BinaryStreamParser::SkipTo(const char* text, std::uint32_t length, MemoryBu
     }
     if (length == 0) return true;
     Advance(static_cast<std::uint32_t>(m_pEnd - m_pCur), target, keep);
-    if (target && !collectAtEnd) {
-        target->SeekP(targetStart, VEK::SeekOrigin::Begin);
-        target->ClearEnd();
-    }
+    if (!collectAtEnd) Restore(target, targetStart);
     return false;
+}
+
+bool BinaryStreamParser::SkipToByte(unsigned char byte, MemoryBuffer* target, bool keep, bool collectAtEnd)
+{
+    if (keep) ClearKeywordBuffer();
+    const unsigned int targetStart = target && !collectAtEnd ? target->TellP() : 0;
+    do {
+        const auto available = static_cast<std::size_t>(m_pEnd - m_pCur);
+        const auto* hit = static_cast<const unsigned char*>(std::memchr(m_pCur, byte, available));
+        Advance(static_cast<std::uint32_t>(hit ? hit - m_pCur : m_pEnd - m_pCur), target, keep);
+        if (hit) return true;
+    } while (Refill());
+    if (!collectAtEnd) Restore(target, targetStart);
+    return false;
+}
+
+std::string_view BinaryStreamParser::FetchTextAcross(char delimiter, MemoryBuffer& spill, bool& found)
+{
+    if (!m_bInPlace || m_bCapture) {
+        spill.Clear();
+        found = SkipToByte(static_cast<unsigned char>(delimiter), &spill, false, true);
+        return {reinterpret_cast<const char*>(spill.Data()), spill.Size()};
+    }
+    const unsigned char* start = m_pCur;
+    const auto* hit = static_cast<const unsigned char*>(std::memchr(m_pCur, delimiter, static_cast<std::size_t>(m_pEnd - m_pCur)));
+    found = hit != nullptr;
+    m_pCur = found ? hit : m_pEnd;
+    return {reinterpret_cast<const char*>(start), static_cast<std::size_t>(m_pCur - start)};
 }
 
 bool BinaryStreamParser::SkipRun(unsigned char byte)
@@ -163,13 +201,6 @@ bool BinaryStreamParser::SkipRun(unsigned char byte)
         if (p < m_pEnd) return true;
     }
     return false;
-}
-
-bool BinaryStreamParser::FetchData(char delimiter, bool keep, int mode, MemoryBuffer* target, const char* reserved,
-                                   bool collectAtEnd, bool reservedFlag)
-{
-    if (mode != 0) return FetchData(std::string(1, delimiter), keep, mode, target, reserved, collectAtEnd, reservedFlag);
-    return SkipTo(&delimiter, 1, target, keep, collectAtEnd, false);
 }
 
 bool BinaryStreamParser::FetchData(const std::string& delimiter, bool keep, int mode, MemoryBuffer* target,

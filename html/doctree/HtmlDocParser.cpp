@@ -2,6 +2,7 @@
 // normalisation, skipped element content and embedded tag fragments.
 #include <VEKParser/html/doctree/HtmlDocParser.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string_view>
 
@@ -19,8 +20,6 @@ using namespace doctree;
 
 namespace {
 
-const std::string kTagStart("<");
-
 // Empties the pool's de-duplication cache however the parse ends, so that no string is shared
 // across parses.
 struct CacheReset {
@@ -35,9 +34,8 @@ struct WhiteSpaceBits {
     unsigned blanks;
 };
 
-WhiteSpaceBits WhiteSpaceOf16(const unsigned char* text) noexcept
+WhiteSpaceBits WhiteSpaceOf16(__m128i bytes) noexcept
 {
-    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text));
     const __m128i blanks = _mm_cmpeq_epi8(bytes, _mm_set1_epi8(' '));
     // Tab to carriage return are 9-13: below 5 once 9 is taken away, counted without sign.
     const __m128i controls = _mm_sub_epi8(bytes, _mm_set1_epi8(9));
@@ -53,23 +51,78 @@ bool IsUntidyAt(const unsigned char* text, std::size_t i, std::size_t size) noex
     return text[i] != ' ' || (i + 1 < size && VEK::IsWhiteSpace(text[i + 1]));
 }
 
+#if defined(__SSE2__)
+// Bit k set when byte k of the 16 is untidy, as far as the 16 bytes tell: the last one is tidy
+// unless the byte after it says otherwise.
+unsigned UntidyOf16(__m128i bytes) noexcept
+{
+    const WhiteSpaceBits bits = WhiteSpaceOf16(bytes);
+    return (bits.white & ~bits.blanks) | (bits.blanks & (bits.white >> 1));
+}
+
+unsigned UntidyOf16(const unsigned char* text) noexcept
+{
+    return UntidyOf16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(text)));
+}
+
+template <class Word>
+Word LoadWord(const unsigned char* text) noexcept
+{
+    Word word;
+    std::memcpy(&word, text, sizeof word);
+    return word;
+}
+
+// The first `size` (below 8) bytes at `text` as the low bytes of a word, zero above. Two loads
+// that overlap put the same bytes in the same places.
+std::uint64_t LoadBelow8(const unsigned char* text, std::size_t size) noexcept
+{
+    if (size >= 4)
+        return LoadWord<std::uint32_t>(text) |
+               std::uint64_t{LoadWord<std::uint32_t>(text + size - 4)} << (8 * (size - 4));
+    if (size == 0) return 0;
+    return text[0] | std::uint64_t{text[size / 2]} << (8 * (size / 2)) | std::uint64_t{text[size - 1]} << (8 * (size - 1));
+}
+
+// The `size` (below 16) bytes at `text`, zero above, read without touching a byte past them and
+// without the store a copy to a padded block would make the load wait for.
+__m128i LoadBelow16(const unsigned char* text, std::size_t size) noexcept
+{
+    if (size < 8) return _mm_cvtsi64_si128(static_cast<long long>(LoadBelow8(text, size)));
+    // Bytes 8 on, none when there are 8: the shift is made in two, as one of 64 bits is undefined.
+    const auto high = LoadWord<std::uint64_t>(text + size - 8) >> (8 * (15 - size)) >> 8;
+    return _mm_set_epi64x(static_cast<long long>(high), static_cast<long long>(LoadWord<std::uint64_t>(text)));
+}
+
+std::size_t FirstUntidyOrSize(unsigned untidy, std::size_t at, std::size_t size) noexcept
+{
+    return untidy != 0 ? at + static_cast<std::size_t>(__builtin_ctz(untidy)) : size;
+}
+#endif
+
 // The index of the first byte of `text` that changes under white-space normalisation: a
 // white-space byte other than a blank, or a blank followed by white space. Text runs are
-// searched sixteen bytes at a time where the machine allows.
+// searched sixteen bytes at a time where the machine allows; most are shorter than that.
 std::size_t FirstUntidy(const unsigned char* text, std::size_t size) noexcept
 {
-    std::size_t i = 0;
 #if defined(__SSE2__)
+    // Zero bytes are no white space: the padding changes nothing.
+    if (size < 16) return FirstUntidyOrSize(UntidyOf16(LoadBelow16(text, size)), 0, size);
+    std::size_t i = 0;
     for (; i + 16 <= size; i += 16) {
-        const WhiteSpaceBits bits = WhiteSpaceOf16(text + i);
-        const unsigned untidy = (bits.white & ~bits.blanks) | (bits.blanks & (bits.white >> 1));
-        if (untidy != 0) return i + static_cast<std::size_t>(__builtin_ctz(untidy));
-        if ((bits.blanks & 0x8000u) != 0 && IsUntidyAt(text, i + 15, size)) return i + 15;
+        const unsigned untidy = UntidyOf16(text + i);
+        if (untidy != 0) return FirstUntidyOrSize(untidy, i, size);
+        if (IsUntidyAt(text, i + 15, size)) return i + 15;
     }
-#endif
-    for (; i < size; ++i)
+    if (i == size) return size;
+    // The last sixteen bytes, less those already searched.
+    const std::size_t last = size - 16;
+    return FirstUntidyOrSize(UntidyOf16(text + last) >> (i - last), i, size);
+#else
+    for (std::size_t i = 0; i < size; ++i)
         if (IsUntidyAt(text, i, size)) return i;
     return size;
+#endif
 }
 
 // Writes `text` with each white-space run made one blank to `out`, which has room for all of
@@ -201,30 +254,32 @@ bool HtmlDocParser::FetchTagRest() const
 void HtmlDocParser::GetOrphanText(NodeVector& children)
 {
     const std::uint32_t offset = m_pScanner->GetPosition();
-    VEKFile::MemoryBuffer& text = *m_TextBuffer;
-    text.Clear();
-    m_pScanner->FetchData(kTagStart, false, 0, &text, nullptr, true, true);
+    bool found = false;
+    std::string_view text = m_pScanner->FetchText('<', *m_TextBuffer, found);
     const bool blankOnly = BeautifyString(text);
-    if (text.Size() == 0 || (m_bLastSpace && blankOnly)) return;
-    AppendTextNode(children, OrphanTextName(), reinterpret_cast<const char*>(text.Data()), text.Size(), offset,
+    if (text.empty() || (m_bLastSpace && blankOnly)) return;
+    AppendTextNode(children, OrphanTextName(), text.data(), static_cast<std::uint32_t>(text.size()), offset,
                    m_pScanner->GetPosition() - offset);
 }
 
-// Normalises from the first byte that changes; most runs of text need nothing.
-bool HtmlDocParser::BeautifyString(VEKFile::MemoryBuffer& buffer)
+// Normalises from the first byte that changes; most runs of text need nothing, and most of the
+// others are the white space between two tags.
+bool HtmlDocParser::BeautifyString(std::string_view& text)
 {
-    const std::size_t size = buffer.Size();
-    if (size == 0) return false;
-    const std::size_t untidy = FirstUntidy(buffer.Data(), size);
-    if (untidy < size) {
-        m_sTidy.resize(size - untidy);
-        const char* end = WriteCollapsed(buffer.Data() + untidy, size - untidy, m_sTidy.data());
-        m_sTidy.resize(static_cast<std::size_t>(end - m_sTidy.data()));
-        buffer.SeekP(static_cast<std::int64_t>(untidy), VEK::SeekOrigin::Begin);
-        buffer.Put(m_sTidy.data(), static_cast<unsigned int>(m_sTidy.size()));
-        buffer.ClearEnd();
+    if (text.empty()) return false;
+    const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+    const std::size_t size = text.size();
+    const std::size_t untidy = FirstUntidy(bytes, size);
+    if (untidy == size) return size == 1 && bytes[0] == ' ';
+    if (untidy == 0 && std::all_of(bytes, bytes + size, [](unsigned char c) { return VEK::IsWhiteSpace(c); })) {
+        text = " ";
+        return true;
     }
-    return buffer.Size() == 1 && buffer.Data()[0] == ' ';
+    if (m_Tidy.size() < size) m_Tidy.resize(size);
+    std::memcpy(m_Tidy.data(), bytes, untidy);
+    const char* end = WriteCollapsed(bytes + untidy, size - untidy, m_Tidy.data() + untidy);
+    text = std::string_view(m_Tidy.data(), static_cast<std::size_t>(end - m_Tidy.data()));
+    return false;
 }
 
 // The scan stops on the ">" that closes the end text, where it stops after any tag text.

@@ -18,8 +18,6 @@ using namespace doctree;
 
 namespace {
 
-const std::string kTagStart("<");
-
 // A "<" that starts markup rather than text: a letter or one of "/!%?" follows it.
 bool OpensMarkup(const char* text, std::size_t at, std::size_t length) noexcept
 {
@@ -273,7 +271,6 @@ bool HtmlDocParser::AddTreeNode(Node*& out, NodeVector& children, const KeywordI
     }
 
     const std::uint32_t offset = m_pScanner->GetPosition();
-    m_TextBuffer->Clear();
     const bool title = id == KW_TITLE;
     std::string titleText;
     std::string_view text;
@@ -288,14 +285,13 @@ bool HtmlDocParser::AddTreeNode(Node*& out, NodeVector& children, const KeywordI
 bool HtmlDocParser::ReadElementText(const KeywordInfo& info, std::string_view& text, std::uint32_t& rawSize)
 {
     const std::uint32_t offset = m_pScanner->GetPosition();
-    VEKFile::MemoryBuffer& buffer = *m_TextBuffer;
-    const bool found = m_pScanner->FetchData(kTagStart, false, 0, &buffer, nullptr, true, true);
+    bool found = false;
+    std::string_view read = m_pScanner->FetchText('<', *m_TextBuffer, found);
     // Preformatted elements keep their white space as written.
-    const bool blankOnly = !info.m_bPreformatted && BeautifyString(buffer);
+    const bool blankOnly = !info.m_bPreformatted && BeautifyString(read);
     m_uCurrentOffset = m_pScanner->GetPosition();
     rawSize = m_uCurrentOffset - offset;
-    if (buffer.Size() != 0 && !(m_bLastSpace && blankOnly))
-        text = std::string_view(reinterpret_cast<const char*>(buffer.Data()), buffer.Size());
+    if (!read.empty() && !(m_bLastSpace && blankOnly)) text = read;
     return found && FetchTagRest();
 }
 
@@ -305,6 +301,7 @@ bool HtmlDocParser::ReadTitleText(const KeywordInfo& info, std::string& text, st
 {
     const std::uint32_t offset = m_pScanner->GetPosition();
     VEKFile::MemoryBuffer& buffer = *m_TextBuffer;
+    buffer.Clear();
     bool found = m_pScanner->FetchData(info.m_sEndTag, false, 0, &buffer, nullptr, true, true);
     if (found) m_pScanner->Fetch(1, false, true);
     m_uCurrentOffset = m_pScanner->GetPosition();

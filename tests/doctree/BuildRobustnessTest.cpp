@@ -8,8 +8,10 @@
 
 #include <VEKParser/host/WideStream.h>
 
+#include "tests/Support.h"
 #include "tests/doctree/ParsedDocument.h"
 #include "tests/hardening/HostileInput.h"
+#include "tests/host/ChunkedStream.h"
 
 using namespace VEKParser;
 using doctree_test::ParseInto;
@@ -34,6 +36,16 @@ void QueryAll(const HtmlDocTree& tree)
     EXPECT_FALSE(dump.str().empty());
     std::basic_ostringstream<unsigned short> linkDump;
     tree.DumpLink(linkDump);
+}
+
+std::string Dump(VEK::BinaryStreamBufT<unsigned int>& stream)
+{
+    const HtmlKeywordTable table(DEFAULT_PRT);
+    HtmlDocTree tree(65001);
+    HtmlDocParser(stream, table, tree).Parse();
+    std::ostringstream dump;
+    tree.DumpTree(dump);
+    return dump.str();
 }
 
 bool ParseAndQuery(const std::string& html)
@@ -79,6 +91,24 @@ TEST(BuildRobustness, DocumentsCutAnywhere)
     for (std::size_t cut = 0; cut <= page.size(); ++cut) {
         SCOPED_TRACE(cut);
         EXPECT_TRUE(ParseAndQuery(page.substr(0, cut)));
+    }
+}
+
+// Text is read in place from a stream that lies in memory, through the scanner's window from any
+// other: every node, offset and size comes out the same, whatever the reads deliver at a time.
+TEST(BuildRobustness, StreamsNotInMemoryGiveTheSameTree)
+{
+    std::vector<std::string> pages = {Repeat("<b>x \n y</b>\n\t<p>", 3000) + "<title>a <b>t</b></title> tail",
+                                      Repeat(" \r\n", 5000) + "<pre> a  b </pre>  <!-- c -->"};
+    for (const char* name : {"/library/stdtypes.html", "/reference/expressions.html", "/whatsnew/3.11.html"})
+        pages.push_back(test_support::ReadFile(test_support::PYTHON_DOC + name));
+    for (const std::string& page : pages) {
+        VEKFile::MemoryBuffer inPlace(page.data(), static_cast<unsigned int>(page.size()));
+        const std::string expected = Dump(inPlace);
+        for (const unsigned int chunk : {4096u, 7u}) {
+            ChunkedStream windowed(page, chunk);
+            EXPECT_EQ(Dump(windowed), expected) << page.size() << " bytes read " << chunk << " at a time";
+        }
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <VEKParser/VEKParser.h>
@@ -23,12 +24,12 @@ std::vector<std::string> Walk(VEK::BinaryStreamBufT<unsigned int>& stream)
 {
     BinaryStreamParser scanner(stream, false);
     std::vector<std::string> seen;
-    MemoryBuffer text(64);
+    MemoryBuffer spill(64);
     for (;;) {
-        text.Clear();
         const unsigned int start = scanner.GetPosition();
-        const bool found = scanner.FetchData(std::string("<"), false, 0, &text, nullptr, true, true);
-        seen.push_back(std::to_string(start) + " text " + Text(text));
+        bool found = false;
+        const std::string_view text = scanner.FetchText('<', spill, found);
+        seen.push_back(std::to_string(start) + " text " + std::string(text));
         if (!found) break;
         if (!scanner.FetchData('>', true, 0, nullptr, nullptr, false, false)) break;
         seen.push_back(std::to_string(scanner.GetPosition()) + " tag " + scanner.GetKeywordBuffer());

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <string>
+#include <string_view>
 
 #include <VEKParser/Export.h>
 #include <VEKParser/host/BinaryStream.h>
@@ -13,7 +15,8 @@ namespace VEKFile {
 // place; others through a window refilled 4096 bytes at a time. Either way callers see the same
 // current byte, positions, keyword buffer and capture buffer.
 //
-// Every movement goes through one place, so the capture switch sees every byte passed.
+// While the capture switch is on, every movement goes through one place, so that it sees every
+// byte passed.
 class VEKPARSER_API BinaryStreamParser {
 public:
     static constexpr std::uint32_t WINDOW_SIZE = 4096;
@@ -43,14 +46,36 @@ public:
     }
 
     // Moves over `count` bytes; false when the data ends first (the scan is then at the end).
-    // With `keep` the bytes passed replace the keyword buffer. `flag` has no effect.
-    bool Fetch(std::uint32_t count, bool keep, bool flag);
+    // With `keep` the bytes passed replace the keyword buffer. The last argument has no effect.
+    bool Fetch(std::uint32_t count, bool keep, bool /*flag*/)
+    {
+        // Mostly one byte, the ">" of the tag just fetched, and it lies in the window.
+        if (!keep && !m_bCapture && count <= static_cast<std::uint32_t>(m_pEnd - m_pCur)) {
+            m_pCur += count;
+            return true;
+        }
+        return FetchAcross(count, keep);
+    }
 
     // Mode 0: moves to the next `delimiter` (not passing it); with `keep` the bytes passed
     // replace the keyword buffer (at most KEYWORD_SIZE of them, zero-terminated).
     // Returns false when the data ends first. The other arguments are as for the text form.
     bool FetchData(char delimiter, bool keep, int mode, MemoryBuffer* target, const char* reserved,
-                   bool collectAtEnd, bool reservedFlag);
+                   bool collectAtEnd, bool reservedFlag)
+    {
+        if (mode != 0) return FetchData(std::string(1, delimiter), keep, mode, target, reserved, collectAtEnd, reservedFlag);
+        // Mostly "<" or ">" within the window, and nothing to collect but the keyword.
+        if (target == nullptr && !m_bCapture) {
+            const auto* hit = static_cast<const unsigned char*>(
+                std::memchr(m_pCur, delimiter, static_cast<std::size_t>(m_pEnd - m_pCur)));
+            if (hit != nullptr) {
+                if (keep) SetKeyword(reinterpret_cast<const char*>(m_pCur), static_cast<std::uint32_t>(hit - m_pCur));
+                m_pCur = hit;
+                return true;
+            }
+        }
+        return SkipToByte(static_cast<unsigned char>(delimiter), target, keep, collectAtEnd);
+    }
     // Mode 0: moves to the next occurrence of `delimiter` (ASCII letters match either case),
     //   not passing it; returns whether it was found.
     // Mode 1: `delimiter` is one byte; moves over the run of it and stops at the first other
@@ -61,6 +86,15 @@ public:
     // `reserved` and `reservedFlag` are accepted for callers of the established signature.
     bool FetchData(const std::string& delimiter, bool keep, int mode, MemoryBuffer* target,
                    const char* reserved, bool collectAtEnd, bool reservedFlag);
+    // Mode 0 for one byte, handing back the bytes passed: read in place when the stream lies in
+    // memory, else collected into `spill`, which is emptied first. `found` tells whether the
+    // byte was met. The view holds until the stream or `spill` changes.
+    std::string_view FetchText(char delimiter, MemoryBuffer& spill, bool& found)
+    {
+        // Tags often follow one another.
+        found = m_pCur < m_pEnd && *m_pCur == static_cast<unsigned char>(delimiter);
+        return found ? std::string_view() : FetchTextAcross(delimiter, spill, found);
+    }
 
     // The text of the last kept fetch, zero-terminated. Callers may write into it (up to
     // KEYWORD_SIZE bytes) and then set its length with SetKeywordLength.
@@ -84,9 +118,15 @@ public:
 
 private:
     bool Refill();
+    bool FetchAcross(std::uint32_t count, bool keep);
+    std::string_view FetchTextAcross(char delimiter, MemoryBuffer& spill, bool& found);
     void Advance(std::uint32_t count, MemoryBuffer* target, bool keep);
+    void Collect(std::uint32_t count, MemoryBuffer* target, bool keep);
     bool SkipTo(const char* text, std::uint32_t length, MemoryBuffer* target, bool keep, bool collectAtEnd,
                 bool foldCase);
+    bool SkipToByte(unsigned char byte, MemoryBuffer* target, bool keep, bool collectAtEnd);
+    // Takes back what a failed search appended to `target` since `start`.
+    static void Restore(MemoryBuffer* target, unsigned int start);
     bool SkipRun(unsigned char byte);
     const unsigned char* Find(const char* text, std::uint32_t length, bool foldCase) const noexcept;
 

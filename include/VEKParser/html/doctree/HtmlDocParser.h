@@ -43,7 +43,8 @@ private:
 
     // Driver.
     void GetOrphanText(NodeVector& children);
-    bool BeautifyString(VEKFile::MemoryBuffer& buffer);
+    // Points `text` at its normalised form when that differs (held in the parser's scratch).
+    bool BeautifyString(std::string_view& text);
     bool HandleSkip(const KeywordInfo& info) const;
     bool WipeEmbeddedTag(std::string& text) const;
     bool FetchTagText() const;
@@ -104,7 +105,9 @@ private:
     bool m_bLastSpace = false;
     std::unique_ptr<VEKFile::BinaryStreamParser> m_pScanner;
     VEK::RefCount<VEKFile::MemoryBuffer> m_TextBuffer;
-    std::string m_sTidy;    // scratch of the white-space normalisation, kept for its capacity
+    // Scratch of the white-space normalisation, kept for its capacity; it only grows, so that
+    // it is never filled twice.
+    std::vector<char> m_Tidy;
     // Scratch of the parameter search and of the parameters a node keeps, kept for capacity.
     std::vector<std::uint32_t> m_ParamEnds;
     std::vector<std::uint64_t> m_ParamDelimiters;
