@@ -72,6 +72,9 @@ TEST(StringFunctions, BeautifyLowerStripAndDigits)
     VEK::WString wide;
     VEK::BeautifyString(VEK::Widen("  x  y "), wide, true, true);
     EXPECT_EQ(wide, VEK::Widen("x y"));
+    wide = VEK::Widen("keep  a \t\n b  ");
+    VEK::BeautifyTail(wide, 4);
+    EXPECT_EQ(wide, VEK::Widen("keepa b"));
 
     EXPECT_EQ(VEK::ToLower("AbC\xC4"), "abc\xC4");
     std::string blanks = " \t v a \n";
