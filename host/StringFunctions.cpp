@@ -2,6 +2,11 @@
 
 #include <algorithm>
 #include <limits>
+#include <type_traits>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace VEK {
 
@@ -14,6 +19,24 @@ void LowerInPlace(String& text) noexcept
         if (unit >= 'A' && unit <= 'Z') unit = static_cast<typename String::value_type>(unit + 32);
 }
 
+// Moves `in` past the 16-bit units above 0x20 that follow, eight at a time, copying them to `w`
+// (which may be `in` itself or lie before it): none of them is white space. Captions are mostly
+// words between single blanks, so most units pass here.
+void CopyVisibleUnits(const unsigned short*& in, const unsigned short* end, unsigned short*& w) noexcept
+{
+#if defined(__SSE2__)
+    const __m128i blank = _mm_set1_epi16(0x20);
+    const __m128i zero = _mm_setzero_si128();
+    for (; end - in >= 8; in += 8, w += 8) {
+        const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in));
+        if (_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_subs_epu16(units, blank), zero)) != 0) return;
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(w), units);
+    }
+#else
+    (void)in, (void)end, (void)w;
+#endif
+}
+
 // Writes the units of [in, end) with each run of white space made one blank from `w` on and
 // returns the end of what it wrote. The result never outgrows the input, so `w` may be `in`
 // itself, and a caller writes into room made once rather than unit by unit with growth checks.
@@ -23,6 +46,10 @@ Unit* BeautifyUnits(const Unit* in, const Unit* end, Unit* w, bool trim) noexcep
     Unit* const first = w;
     bool inSpace = false;
     for (; in != end; ++in) {
+        if constexpr (std::is_same_v<Unit, unsigned short>) {
+            if (!inSpace) CopyVisibleUnits(in, end, w);
+            if (in == end) break;
+        }
         const Unit unit = *in;
         if (IsWhiteSpace(static_cast<unsigned int>(static_cast<std::make_unsigned_t<Unit>>(unit)))) {
             inSpace = true;
