@@ -2,6 +2,11 @@
 
 #include <algorithm>
 #include <limits>
+#include <type_traits>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace VEK {
 
@@ -14,19 +19,38 @@ void LowerInPlace(String& text) noexcept
         if (unit >= 'A' && unit <= 'Z') unit = static_cast<typename String::value_type>(unit + 32);
 }
 
-// The result never outgrows the input (a run of white space becomes at most one blank), so it
-// is written through a pointer into room made once rather than unit by unit with growth checks.
-template <class String>
-void Beautify(const String& in, String& out, bool trim, bool append)
+// Moves `in` past the 16-bit units above 0x20 that follow, eight at a time, copying them to `w`
+// (which may be `in` itself or lie before it): none of them is white space. Captions are mostly
+// words between single blanks, so most units pass here.
+void CopyVisibleUnits(const unsigned short*& in, const unsigned short* end, unsigned short*& w) noexcept
 {
-    using Unit = typename String::value_type;
-    if (!append) out.clear();
-    const std::size_t start = out.size();
-    out.resize(start + in.size());
-    Unit* const first = out.data() + start;
-    Unit* w = first;
+#if defined(__SSE2__)
+    const __m128i blank = _mm_set1_epi16(0x20);
+    const __m128i zero = _mm_setzero_si128();
+    for (; end - in >= 8; in += 8, w += 8) {
+        const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in));
+        if (_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_subs_epu16(units, blank), zero)) != 0) return;
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(w), units);
+    }
+#else
+    (void)in, (void)end, (void)w;
+#endif
+}
+
+// Writes the units of [in, end) with each run of white space made one blank from `w` on and
+// returns the end of what it wrote. The result never outgrows the input, so `w` may be `in`
+// itself, and a caller writes into room made once rather than unit by unit with growth checks.
+template <class Unit>
+Unit* BeautifyUnits(const Unit* in, const Unit* end, Unit* w, bool trim) noexcept
+{
+    Unit* const first = w;
     bool inSpace = false;
-    for (const Unit unit : in) {
+    for (; in != end; ++in) {
+        if constexpr (std::is_same_v<Unit, unsigned short>) {
+            if (!inSpace) CopyVisibleUnits(in, end, w);
+            if (in == end) break;
+        }
+        const Unit unit = *in;
         if (IsWhiteSpace(static_cast<unsigned int>(static_cast<std::make_unsigned_t<Unit>>(unit)))) {
             inSpace = true;
             continue;
@@ -36,7 +60,18 @@ void Beautify(const String& in, String& out, bool trim, bool append)
         *w++ = unit;
     }
     if (inSpace && !trim) *w++ = ' ';
-    out.resize(start + static_cast<std::size_t>(w - first));
+    return w;
+}
+
+template <class String>
+void Beautify(const String& in, String& out, bool trim, bool append)
+{
+    if (!append) out.clear();
+    const std::size_t start = out.size();
+    out.resize(start + in.size());
+    const auto* const units = in.data();
+    const auto* const end = BeautifyUnits(units, units + in.size(), out.data() + start, trim);
+    out.resize(static_cast<std::size_t>(end - out.data()));
 }
 
 template <class Unit>
@@ -76,6 +111,13 @@ void ToLowerInPlace(WString& text) noexcept { LowerInPlace(text); }
 
 void BeautifyString(const std::string& in, std::string& out, bool trim, bool append) { Beautify(in, out, trim, append); }
 void BeautifyString(const WString& in, WString& out, bool trim, bool append) { Beautify(in, out, trim, append); }
+
+void BeautifyTail(WString& text, std::size_t from)
+{
+    unsigned short* const tail = text.data() + from;
+    const unsigned short* const end = BeautifyUnits(tail, text.data() + text.size(), tail, true);
+    text.resize(static_cast<std::size_t>(end - text.data()));
+}
 
 void StripLeadingBlanks(std::string& text)
 {

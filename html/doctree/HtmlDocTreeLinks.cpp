@@ -2,13 +2,16 @@
 // redirect URIs and the summary information.
 #include <VEKParser/html/doctree/HtmlDocTree.h>
 
+#include <cstddef>
 #include <string>
+#include <string_view>
 #include <utility>
 
 #include <VEKParser/host/StringFunctions.h>
 #include <VEKParser/html/vocabulary/NamedCharacters.h>
 
 #include "html/doctree/TreeQueries.h"
+#include "html/vocabulary/AppendExpandedText.h"
 
 namespace VEKParser {
 
@@ -25,14 +28,24 @@ void CopyUnlessSame(const VEK::WString& from, VEK::WString& to)
 }
 
 // Decoded text with its white-space runs made one blank and its ends trimmed, appended to
-// `out`. The text is decoded apart from `out`, whose references are resolved already, in a
-// scratch string each thread keeps: a walk decodes a caption text per link.
+// `out`; its references resolve within the text alone. It is decoded and collapsed in place.
 void AppendBeautified(VEK::CHARSET charset, const char* text, unsigned int length, VEK::WString& out)
 {
-    thread_local VEK::WString scratch;
-    scratch.clear();
-    ExpandCharacterReferences(charset, text, length, scratch, false);
-    VEK::BeautifyString(scratch, out, true, true);
+    const std::size_t from = out.size();
+    AppendExpandedText(charset, text, length, out, false);
+    VEK::BeautifyTail(out, from);
+}
+
+// A caption parameter's part of a link's own caption: one blank before it when the caption has
+// a part already and the value decodes to anything, even to white space alone.
+void AppendCaptionPart(VEK::CHARSET charset, std::string_view value, VEK::WString& caption)
+{
+    const std::size_t before = caption.size();
+    if (before != 0) caption.push_back(' ');
+    const std::size_t from = caption.size();
+    AppendExpandedText(charset, value.data(), static_cast<unsigned int>(value.size()), caption, false);
+    if (caption.size() == from) caption.resize(before);
+    else VEK::BeautifyTail(caption, from);
 }
 
 bool IsCaption(const ParamInfo& param) noexcept
@@ -46,21 +59,16 @@ HtmlDocTree::LinkCaption LinkOf(const HtmlDocTree::ParamHolder& params, KeywordI
                                 VEK::CHARSET charset)
 {
     HtmlDocTree::LinkCaption link;
-    VEK::WString caption;
     for (const ParamInfo& param : HtmlKeywordTable::FindParamInfo(id)) {
         // Parameters that are neither the target nor a caption (an anchor's name and class)
         // are not looked up at all.
         const bool target = link.m_sUri.empty() && (param.m_uType & PARAM_LINK) != 0;
         if (!target && !IsCaption(param)) continue;
         const std::string_view value = tree_queries::ParamOrEmpty(params, param.m_sName);
-        const auto length = static_cast<unsigned int>(value.size());
-        if (target) ExpandUriCharacterReferences(charset, value.data(), length, link.m_sUri);
-        if (!IsCaption(param)) continue;
-        caption.clear();
-        ExpandCharacterReferences(charset, value.data(), length, caption, false);
-        if (caption.empty()) continue;
-        if (!link.m_sCaption.empty()) link.m_sCaption.push_back(' ');
-        VEK::BeautifyString(caption, link.m_sCaption, true, true);
+        if (target)
+            ExpandUriCharacterReferences(charset, value.data(), static_cast<unsigned int>(value.size()),
+                                         link.m_sUri);
+        if (IsCaption(param)) AppendCaptionPart(charset, value, link.m_sCaption);
     }
     return link;
 }

@@ -194,15 +194,11 @@ void DecodeInto(VEKCharset::ConversionFunction decode, const unsigned char* sour
     out.resize(used);
 }
 
-// Appends `bytes` converted from `charset` to 16-bit text, piece by piece.
-void ConvertToUnits(VEK::CHARSET charset, const char* bytes, unsigned int length, VEK::WString& out)
+// Appends `bytes` converted from `charset` through a general conversion, area by area.
+[[gnu::noinline]] void ConvertGenerally(VEK::CHARSET charset, const unsigned char* source, unsigned int length,
+                                        VEK::WString& out)
 {
     using VEKCharset::Conv;
-    const auto* source = reinterpret_cast<const unsigned char*>(bytes);
-    if (const VEKCharset::ConversionFunction fast = Conv::FastConversionFunction(charset, VEK::CHARSET_UTF16)) {
-        DecodeInto(fast, source, length, out);
-        return;
-    }
     out.reserve(out.size() + length);
     const Conv::ConversionClass general(Conv::MbToWcConversionFunction(charset),
                                         Conv::WcToMbConversionFunction(VEK::CHARSET_UTF16));
@@ -218,6 +214,70 @@ void ConvertToUnits(VEK::CHARSET charset, const char* bytes, unsigned int length
         source += consumed;
         remaining -= consumed;
     }
+}
+
+// Appends `bytes` converted from `charset` to 16-bit text.
+void ConvertToUnits(VEK::CHARSET charset, const char* bytes, unsigned int length, VEK::WString& out)
+{
+    const auto* source = reinterpret_cast<const unsigned char*>(bytes);
+    if (const auto fast = VEKCharset::Conv::FastConversionFunction(charset, VEK::CHARSET_UTF16))
+        DecodeInto(fast, source, length, out);
+    else ConvertGenerally(charset, source, length, out);
+}
+
+// Charsets whose bytes below 0x80 stand for the characters of the same codes.
+constexpr bool KeepsAscii(VEK::CHARSET charset) noexcept
+{
+    return charset == VEK::CHARSET_UTF8 || charset == VEK::CHARSET_WINDOWS_1252 || charset == VEK::CHARSET_US_ASCII;
+}
+
+// Widens the ASCII start of `s` onto `t`, which has room for `n` units, and tells whether it
+// held an '&'; returns how many bytes it took. Most texts are short and all ASCII: they need
+// neither a decoder call nor a second look for references.
+std::size_t WidenAscii(const unsigned char* s, std::size_t n, unsigned short* t, bool& ampersand) noexcept
+{
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i amp = _mm_set1_epi8('&');
+    __m128i seen = zero;
+    for (; i + 16 <= n; i += 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+        if (_mm_movemask_epi8(bytes) != 0) break;
+        seen = _mm_or_si128(seen, _mm_cmpeq_epi8(bytes, amp));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(t + i), _mm_unpacklo_epi8(bytes, zero));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(t + i + 8), _mm_unpackhi_epi8(bytes, zero));
+    }
+    if (i + 8 <= n) {
+        const __m128i bytes = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(s + i));
+        if ((_mm_movemask_epi8(bytes) & 0xFF) == 0) {
+            seen = _mm_or_si128(seen, _mm_cmpeq_epi8(bytes, amp));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(t + i), _mm_unpacklo_epi8(bytes, zero));
+            i += 8;
+        }
+    }
+    // The upper eight lanes of the last load are zero and never match.
+    ampersand = _mm_movemask_epi8(seen) != 0;
+#else
+    ampersand = false;
+#endif
+    for (; i < n && s[i] < 0x80; ++i) {
+        t[i] = s[i];
+        ampersand |= s[i] == '&';
+    }
+    return i;
+}
+
+// Appends the ASCII start of `bytes` to `out` widened; see WidenAscii. The room made at once is
+// what DecodeInto asks for a non-ASCII rest, so that `out` never grows twice for one text.
+std::size_t AppendAscii(const char* bytes, unsigned int length, VEK::WString& out, bool& ampersand)
+{
+    const std::size_t used = out.size();
+    out.resize(used + length + 2);
+    const std::size_t ascii =
+        WidenAscii(reinterpret_cast<const unsigned char*>(bytes), length, out.data() + used, ampersand);
+    out.resize(used + ascii);
+    return ascii;
 }
 
 // Length of the reference at text[0] ("&"): "&#" and digits or "&" and letters, at most limit.
@@ -291,8 +351,13 @@ void Expand(VEK::CHARSET charset, const char* bytes, unsigned int length, VEK::W
             bool latin1Only)
 {
     if (charset == VEK::CHARSET_UNKNOWN) throw ParserInvalidEncodingException();
-    ConvertToUnits(charset, bytes, length, out);
-    if (!HasReference(out, from)) return;
+    const std::size_t used = out.size();
+    bool ampersand = false;
+    const std::size_t ascii = KeepsAscii(charset) ? AppendAscii(bytes, length, out, ampersand) : 0;
+    if (ascii < length) ConvertToUnits(charset, bytes + ascii, static_cast<unsigned int>(length - ascii), out);
+    // An all-ASCII text appended where the resolving starts was looked at already.
+    const bool seen = ascii == length && from == used;
+    if (seen ? !ampersand || out[from] == 0 : !HasReference(out, from)) return;
     EnsureBuilt();
     ResolveReferences(out, from, latin1Only);
 }
@@ -332,9 +397,8 @@ void ExpandUriCharacterReferences(VEK::CHARSET charset, const char* bytes, unsig
     }
     if (query > 0) ExpandCharacterReferences(charset, bytes, static_cast<unsigned int>(query), out, false);
     if (query + 1 == text.size()) return;
-    VEK::WString queryPart;
-    ExpandCharacterReferences(charset, bytes + query, static_cast<unsigned int>(text.size() - query), queryPart, true);
-    out += queryPart;
+    // The query's references resolve within the query alone.
+    AppendExpandedText(charset, bytes + query, static_cast<unsigned int>(text.size() - query), out, true);
 }
 
 void ExpandUriCharacterReferences(VEK::CHARSET charset, const std::string& text, VEK::WString& out)

@@ -72,6 +72,12 @@ TEST(StringFunctions, BeautifyLowerStripAndDigits)
     VEK::WString wide;
     VEK::BeautifyString(VEK::Widen("  x  y "), wide, true, true);
     EXPECT_EQ(wide, VEK::Widen("x y"));
+    // Runs of eight units and more without white space pass eight at a time.
+    wide = VEK::Widen("keep  a \t\n b  abcdefghij  klmnopqrstuvwxyz\x01\t0123456789 ");
+    VEK::BeautifyTail(wide, 4);
+    EXPECT_EQ(wide, VEK::Widen("keepa b abcdefghij klmnopqrstuvwxyz\x01 0123456789"));
+    VEK::BeautifyString(VEK::Widen("abcdefghij   klmnopqrs "), wide, false, false);
+    EXPECT_EQ(wide, VEK::Widen("abcdefghij klmnopqrs "));
 
     EXPECT_EQ(VEK::ToLower("AbC\xC4"), "abc\xC4");
     std::string blanks = " \t v a \n";

@@ -80,6 +80,23 @@ TEST(NamedCharacters, ExpandAppendsAndResolvesTheWholeOutput)
     EXPECT_EQ(out, W(u"&amp;"));
     ExpandCharacterReferences(VEK::CHARSET_UTF8, std::string(" &lt;"), out, false);
     EXPECT_EQ(out, W(u"& <"));
+    out = W(u"&amp;");
+    ExpandCharacterReferences(VEK::CHARSET_UTF8, std::string(" x"), out, false);
+    EXPECT_EQ(out, W(u"& x"));
+}
+
+// Texts are widened sixteen and eight bytes at a time while they are ASCII: a reference or a
+// non-ASCII character at every place of texts around those widths.
+TEST(NamedCharacters, ReferencesAndNonAsciiAtEveryPlace)
+{
+    const std::pair<std::string, VEK::WString> inserts[] = {
+        {"&lt;", W(u"<")}, {"\xC3\xA9", W(u"\u00E9")}, {"&#233\xC3\xA9&", W(u"\u00E9\u00E9&")}};
+    for (std::size_t length = 0; length <= 40; ++length)
+        for (std::size_t at = 0; at <= length; ++at)
+            for (const auto& [insert, expected] : inserts) {
+                const std::string text = std::string(at, 'a') + insert + std::string(length - at, 'b');
+                EXPECT_EQ(Expanded(text), VEK::WString(at, 'a') + expected + VEK::WString(length - at, 'b')) << text;
+            }
 }
 
 TEST(NamedCharacters, UriQueryPartResolvesOnlyLatin1)

@@ -25,6 +25,8 @@ inline bool IsWhiteSpace(unsigned int unit) noexcept { return unit == ' ' || (un
 // `append` the result is appended to `out`, otherwise it replaces it.
 VEKPARSER_API void BeautifyString(const std::string& in, std::string& out, bool trim, bool append);
 VEKPARSER_API void BeautifyString(const WString& in, WString& out, bool trim, bool append);
+// BeautifyString with `trim` of the units of `text` from `from` on, in place.
+VEKPARSER_API void BeautifyTail(WString& text, std::size_t from);
 
 // Remove white space at the start or the end, in place.
 VEKPARSER_API void StripLeadingBlanks(std::string& text);
