@@ -1,10 +1,8 @@
 #include <VEKParser/html/vocabulary/HtmlKeywordTable.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cstring>
 
-#include <VEKParser/host/CriticalSection.h>
 #include <VEKParser/host/StringFunctions.h>
 
 #include "TagText.h"
@@ -173,10 +171,6 @@ constexpr TableStructure kTableStructure[] = {
     {"tr", 2, false, ""},    {"th", 3, true, "<tr"},  {"td", 3, true, "<tr"},
 };
 
-std::map<std::string, const TableStructure*, std::less<>> s_TableStructureMap;
-std::atomic<bool> s_bTableStructureBuilt{false};
-VEKThread::CriticalSection s_TableStructureLock(4000);
-
 constexpr bool EveryTableStructureNameStartsWithT()
 {
     for (const TableStructure& row : kTableStructure)
@@ -193,49 +187,60 @@ constexpr std::size_t LongestTableStructureName()
 }
 constexpr std::size_t kLongestTableStructureName = LongestTableStructureName();
 
-// Whether a row of the structure table has the length and the first two characters of `name`.
-bool MayBeTableStructure(std::string_view name) noexcept
-{
-    for (const TableStructure& row : kTableStructure) {
-        const std::string_view known(row.m_pName);
-        if (known.size() == name.size() && known[0] == name[0] && known[1] == name[1]) return true;
-    }
-    return false;
-}
-
-// `key` lower-case.
-const TableStructure* LookUpTableStructure(std::string_view key)
-{
-    if (!MayBeTableStructure(key)) return nullptr;
-    VEKThread::OnceUnder(s_TableStructureLock, s_bTableStructureBuilt, [] {
-        for (const TableStructure& row : kTableStructure) s_TableStructureMap.emplace(row.m_pName, &row);
-    });
-    const auto it = s_TableStructureMap.find(key);
-    return it == s_TableStructureMap.end() ? nullptr : it->second;
-}
-
-// `name` as written in a tag text, compared lower-cased. Asked for the open keyword and the new
-// tag of every comparison: most names are ruled out here, inline, without searching the map.
-inline const TableStructure* FindTableStructure(std::string_view name)
-{
-    if (name.size() < 2 || name.size() > kLongestTableStructureName || VocabularyText::LowerAscii(name[0]) != 't')
-        return nullptr;
-    char lowered[kLongestTableStructureName];
-    VocabularyText::CopyLowerAscii(name.data(), name.size(), lowered);
-    return LookUpTableStructure(std::string_view(lowered, name.size()));
-}
-
-// Longest tag text prefix that takes part in a lookup.
-constexpr unsigned int kKeyLimit = 64;
-
 // Whether the first min(|reference|, |text|) characters of both agree, `text` lower-cased. The
 // texts are short and mostly differ in their second character, so a plain loop beats memcmp.
-bool PrefixAgrees(std::string_view text, const std::string& reference) noexcept
+bool PrefixAgrees(std::string_view text, std::string_view reference) noexcept
 {
     const std::size_t n = std::min(reference.size(), text.size());
     for (std::size_t i = 0; i < n; ++i)
         if (VocabularyText::LowerAscii(text[i]) != reference[i]) return false;
     return true;
+}
+
+// `name` as written in a tag text, compared lower-cased. Asked for the new tag of every
+// comparison: most names are ruled out by their first character or length, and the seven rows
+// are searched in place, which costs less than a map lookup.
+inline const TableStructure* FindTableStructure(std::string_view name) noexcept
+{
+    if (name.size() < 2 || name.size() > kLongestTableStructureName || VocabularyText::LowerAscii(name[0]) != 't')
+        return nullptr;
+    for (const TableStructure& row : kTableStructure) {
+        const std::string_view known(row.m_pName);
+        if (known.size() == name.size() && PrefixAgrees(name, known)) return &row;
+    }
+    return nullptr;
+}
+
+// Where the open keyword stands in a table, from its begin text.
+const TableStructure* OpenTableStructure(const KeywordInfo& open) noexcept
+{
+    const std::string_view begin(open.m_sBeginTag);
+    return begin.empty() ? nullptr : FindTableStructure(begin.substr(1));
+}
+
+// Longest tag text prefix that takes part in a lookup.
+constexpr unsigned int kKeyLimit = 64;
+
+// Whether `reference` differs within its first two characters from a text that starts with
+// `first` and `second` (both lower-case).
+bool DiffersInFirstTwo(char first, char second, std::string_view reference) noexcept
+{
+    if (reference.empty()) return false;
+    return first != reference[0] || (reference.size() >= 2 && second != reference[1]);
+}
+
+// Most tags met inside an element with an end text of its own neither end it nor are table
+// parts: their first two characters tell, so CompareKeywords answers CMP_NONE for them
+// without finding where the tag name ends. `length` is at least 2.
+bool IsPlainTagIn(const char* text, unsigned int length, const KeywordInfo& open) noexcept
+{
+    if (!open.m_bHasEndTag || VocabularyText::IsBlank(text[0]) || VocabularyText::IsBlank(text[1])) return false;
+    const char first = VocabularyText::LowerAscii(text[0]);
+    const char second = VocabularyText::LowerAscii(text[1]);
+    const unsigned int nameAt = second == '/' ? 2 : 1;
+    const bool mayBeTablePart = nameAt < length && VocabularyText::LowerAscii(text[nameAt]) == 't';
+    return !mayBeTablePart && DiffersInFirstTwo(first, second, open.m_sEndTag) &&
+           DiffersInFirstTwo(first, second, open.m_sBeginTag);
 }
 
 // The first eight characters of a key, lower-cased and zero-padded, as one word.
@@ -410,13 +415,14 @@ bool HtmlKeywordTable::IsKeywordID(const KeywordInfo& info, KeywordID id) noexce
 CmpResult HtmlKeywordTable::CompareKeywords(const char* text, unsigned int length, const KeywordInfo& open,
                                             std::string* out)
 {
-    if (length <= 1) return CMP_NONE;
+    if (length <= 1 || IsPlainTagIn(text, length, open)) return CMP_NONE;
     // The text up to its first blank, compared lower-cased: its letters are folded where they
     // are compared, which spares a copy (the keyword texts are lower-case).
     const std::string_view copy(text, VocabularyText::FindBlank(text, std::min(length, kKeyLimit)));
 
-    const std::string_view openBegin(open.m_sBeginTag);
-    const TableStructure* openEntry = openBegin.empty() ? nullptr : FindTableStructure(openBegin.substr(1));
+    // Only a keyword without an end text of its own is ended by rule or has a level emulated
+    // below it; where one with an end text stands in a table matters only for table parts.
+    const TableStructure* openEntry = open.m_bHasEndTag ? nullptr : OpenTableStructure(open);
     const bool closing = copy.size() >= 2 && copy[0] == '<' && copy[1] == '/';
     const bool openEndsByRule = !open.m_bHasEndTag && !open.m_bTableContainer && openEntry == nullptr;
 
@@ -426,8 +432,9 @@ CmpResult HtmlKeywordTable::CompareKeywords(const char* text, unsigned int lengt
 
     const std::string_view name = copy.substr(std::min<std::size_t>(closing ? 2 : 1, copy.size()));
     const TableStructure* newEntry = FindTableStructure(name);
-    if (newEntry != nullptr && openEntry == nullptr) return open.m_bTableContainer ? CMP_NONE : CMP_END;
     if (newEntry != nullptr) {
+        if (open.m_bHasEndTag) openEntry = OpenTableStructure(open);
+        if (openEntry == nullptr) return open.m_bTableContainer ? CMP_NONE : CMP_END;
         if (newEntry->m_bParentRequired && open.m_sBeginTag != newEntry->m_pParent) {
             if (out != nullptr) *out = newEntry->m_pParent;
             return CMP_MISSING;
@@ -435,7 +442,7 @@ CmpResult HtmlKeywordTable::CompareKeywords(const char* text, unsigned int lengt
         if (newEntry->m_iLevel < openEntry->m_iLevel) return closing || newEntry->m_iLevel > 0 ? CMP_END : CMP_CHILD;
         return CMP_CHILD;
     }
-    if (openEntry != nullptr && !open.m_bHasEndTag) {
+    if (openEntry != nullptr) {
         const char* emulated = open.m_sName == "tr" ? "<td" : open.m_sName == "table" ? "<tr" : nullptr;
         if (emulated != nullptr) {
             if (out != nullptr) *out = emulated;

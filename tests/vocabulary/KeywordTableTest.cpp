@@ -119,6 +119,8 @@ TEST(KeywordTable, CompareKeywordsRepairsTablesAndEndsKeywordsByTheirTextsAndRul
         // Prefix tests: the shorter of the two texts decides.
         {"<b", "<br", CMP_END},        {"<b", "<big", CMP_END},         {"<b", "<body", CMP_END},
         {"<p", "<pre", CMP_END},       {"<a", "<", CMP_NONE},           {"<a", "< x", CMP_END},
+        // End texts other than "</name", and a closing table part in a keyword with an end text.
+        {"<!--", "--", CMP_END},       {"<%", "%>", CMP_END},           {"<div", "</TD", CMP_END},
         // Short and long texts.
         {"<tr", "", CMP_NONE},         {"<div", "<" + std::string(100, 'x'), CMP_NONE},
         {"<tr", "<td" + std::string(100, 'x'), CMP_MISSING},
