@@ -1,8 +1,10 @@
 #include <VEKParser/html/vocabulary/HtmlKeywordTable.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 
+#include <VEKParser/host/CriticalSection.h>
 #include <VEKParser/host/StringFunctions.h>
 
 #include "TagText.h"
@@ -171,6 +173,10 @@ constexpr TableStructure kTableStructure[] = {
     {"tr", 2, false, ""},    {"th", 3, true, "<tr"},  {"td", 3, true, "<tr"},
 };
 
+std::map<std::string, const TableStructure*, std::less<>> s_TableStructureMap;
+std::atomic<bool> s_bTableStructureBuilt{false};
+VEKThread::CriticalSection s_TableStructureLock(4000);
+
 constexpr bool EveryTableStructureNameStartsWithT()
 {
     for (const TableStructure& row : kTableStructure)
@@ -197,22 +203,40 @@ bool PrefixAgrees(std::string_view text, std::string_view reference) noexcept
     return true;
 }
 
+// Whether a row of the structure table has the length and the first two characters of `key`.
+bool MayBeTableStructure(std::string_view key) noexcept
+{
+    for (const TableStructure& row : kTableStructure) {
+        const std::string_view known(row.m_pName);
+        if (known.size() == key.size() && known[0] == key[0] && known[1] == key[1]) return true;
+    }
+    return false;
+}
+
+// `key` lower-case.
+const TableStructure* LookUpTableStructure(std::string_view key)
+{
+    if (!MayBeTableStructure(key)) return nullptr;
+    VEKThread::OnceUnder(s_TableStructureLock, s_bTableStructureBuilt, [] {
+        for (const TableStructure& row : kTableStructure) s_TableStructureMap.emplace(row.m_pName, &row);
+    });
+    const auto it = s_TableStructureMap.find(key);
+    return it == s_TableStructureMap.end() ? nullptr : it->second;
+}
+
 // `name` as written in a tag text, compared lower-cased. Asked for the new tag of every
-// comparison: most names are ruled out by their first character or length, and the seven rows
-// are searched in place, which costs less than a map lookup.
-inline const TableStructure* FindTableStructure(std::string_view name) noexcept
+// comparison: most names are ruled out here, inline, without searching the map.
+inline const TableStructure* FindTableStructure(std::string_view name)
 {
     if (name.size() < 2 || name.size() > kLongestTableStructureName || VocabularyText::LowerAscii(name[0]) != 't')
         return nullptr;
-    for (const TableStructure& row : kTableStructure) {
-        const std::string_view known(row.m_pName);
-        if (known.size() == name.size() && PrefixAgrees(name, known)) return &row;
-    }
-    return nullptr;
+    char lowered[kLongestTableStructureName];
+    VocabularyText::CopyLowerAscii(name.data(), name.size(), lowered);
+    return LookUpTableStructure(std::string_view(lowered, name.size()));
 }
 
 // Where the open keyword stands in a table, from its begin text.
-const TableStructure* OpenTableStructure(const KeywordInfo& open) noexcept
+const TableStructure* OpenTableStructure(const KeywordInfo& open)
 {
     const std::string_view begin(open.m_sBeginTag);
     return begin.empty() ? nullptr : FindTableStructure(begin.substr(1));

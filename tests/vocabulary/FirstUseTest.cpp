@@ -85,4 +85,18 @@ TEST(FirstUse, KeywordPropertiesAreBuiltOnce)
     for (const int space : spaces) EXPECT_EQ(space, 1);
 }
 
+TEST(FirstUse, TableStructureOfCompareKeywordsIsBuiltOnce)
+{
+    const VEKParser::HtmlKeywordTable table(VEKParser::DEFAULT_PRT);
+    VEK::RefCount<VEKParser::KeywordInfo> open;
+    ASSERT_TRUE(table.FindKeywordInfo(std::string("<table"), open));
+    std::vector<VEKParser::CmpResult> results(kThreads);
+    std::vector<std::string> emulated(kThreads);
+    Hammer([&](int i) { results[i] = VEKParser::HtmlKeywordTable::CompareKeywords("<td", 3, *open, &emulated[i]); });
+    for (int i = 0; i < kThreads; ++i) {
+        EXPECT_EQ(results[i], VEKParser::CMP_MISSING);
+        EXPECT_EQ(emulated[i], "<tr");
+    }
+}
+
 } // namespace
