@@ -15,20 +15,6 @@ namespace {
 
 [[noreturn]] void WrongNodeType() { throw "Function called on wrong node type!"; }
 
-constexpr std::uint8_t CLASS_BITS = 0x03;
-constexpr std::uint8_t CONSTRUCTED = 0x04;     // the value's identifier says constructed
-constexpr std::uint8_t WRAPPED = 0x08;         // Extra holds a wrapper's framing
-constexpr std::uint8_t LONG_LENGTH = 0x10;     // Extra holds the length
-
-// Lengths from 0 to 2^32 - 2 and INDEFINITE fit the 32-bit field; others (long-form lengths
-// that overflow, which no stream position reaches) go to Extra.
-constexpr std::uint32_t INDEFINITE_FIELD = 0xFFFFFFFF;
-
-bool FitsLengthField(std::int64_t length) noexcept
-{
-    return length == ASNHeader::INDEFINITE || (length >= 0 && length < std::int64_t{INDEFINITE_FIELD});
-}
-
 bool IsUnwrapped(const ASNHeader& wrapper) noexcept
 {
     return wrapper.m_uOffset == 0 && wrapper.m_uHeaderLength == 0 && wrapper.m_nLength == 0 && wrapper.m_nClass == 0 &&
@@ -48,8 +34,6 @@ struct BaseASNNode::Extra {
     ASNHeader m_Wrapper;
     std::int64_t m_nLength = 0;
 };
-
-BaseASNNode::BaseASNNode(int explicitTag) : m_nExplicitTag(explicitTag) {}
 
 BaseASNNode::~BaseASNNode()
 {
@@ -114,25 +98,24 @@ const ASNHeader& BaseASNNode::GetWrapperHeader() const noexcept
 
 void BaseASNNode::SetHeaders(const ASNHeader& header, const ASNHeader& wrapper)
 {
-    SetHeader(header);
+    m_uFlags &= CONSTRUCTED_NODE;
+    const unsigned int identifier =
+        (static_cast<unsigned int>(header.m_nClass & CLASS_BITS) << 6) | (header.m_bConstructed ? 0x20u : 0u);
+    Frame(header.m_uOffset, header.m_uHeaderLength, header.m_nTagNumber, identifier, header.m_nLength);
     if (IsUnwrapped(wrapper)) return;
+    SetWrapper(wrapper);
+}
+
+void BaseASNNode::SetWrapper(const ASNHeader& wrapper)
+{
     GetExtra().m_Wrapper = wrapper;
     m_uFlags |= WRAPPED;
 }
 
-void BaseASNNode::SetHeader(const ASNHeader& header)
+void BaseASNNode::SetLongLength(std::int64_t length)
 {
-    m_uOffset = header.m_uOffset;
-    m_uHeaderLength = header.m_uHeaderLength;
-    m_nTagNumber = header.m_nTagNumber;
-    m_uFlags = static_cast<std::uint8_t>((m_uFlags & CONSTRUCTED_NODE) | (header.m_nClass & CLASS_BITS) |
-                                         (header.m_bConstructed ? CONSTRUCTED : 0));
-    if (FitsLengthField(header.m_nLength)) {
-        m_uLength = static_cast<std::uint32_t>(header.m_nLength);
-        return;
-    }
     m_uLength = 0;
-    GetExtra().m_nLength = header.m_nLength;
+    GetExtra().m_nLength = length;
     m_uFlags |= LONG_LENGTH;
 }
 
@@ -141,8 +124,6 @@ BaseASNNode::Extra& BaseASNNode::GetExtra()
     if (!m_pExtra) m_pExtra = ::new (VEK::SmallObjects::Allocate(sizeof(Extra), alignof(Extra))) Extra;
     return *m_pExtra;
 }
-
-ConstructedASNNode::ConstructedASNNode(int explicitTag) : BaseASNNode(explicitTag) { m_uFlags = CONSTRUCTED_NODE; }
 
 ConstructedASNNode::~ConstructedASNNode()
 {
@@ -190,13 +171,6 @@ void ConstructedASNNode::AddChild(const VEK::SmartPtr<BaseASNNode>& child) { m_C
 void ConstructedASNNode::AddChild(VEK::SmartPtr<BaseASNNode>&& child) { m_Children.push_back(std::move(child)); }
 
 template <class T>
-PrimitiveASNNode<T>::PrimitiveASNNode(int explicitTag, T value, int valueType)
-    : BaseASNNode(explicitTag), m_Value(std::move(value))
-{
-    m_nValueType = valueType;
-}
-
-template <class T>
 PrimitiveASNNode<T>::~PrimitiveASNNode() = default;
 
 template class PrimitiveASNNode<std::int64_t>;
@@ -209,7 +183,7 @@ template class PrimitiveASNNode<VEK::WString>;
 template class PrimitiveASNNode<VEK::DateTime>;
 template class PrimitiveASNNode<ASNVLongInt>;
 
-ASNTimeNode::ASNTimeNode(int explicitTag, VEK::DateTime value, std::string written)
+ASNTimeNode::ASNTimeNode(int explicitTag, VEK::DateTime value, std::string written) noexcept
     : PrimitiveASNNode(explicitTag, value, Time), m_sWritten(std::move(written))
 {
 }

@@ -2,10 +2,13 @@
 
 #include <cstdint>
 #include <new>
+#include <type_traits>
 
 #include <VEKParser/asn/ASNNode.h>
 #include <VEKParser/host/MemoryBuffer.h>
 #include <VEKParser/host/SmartPtr.h>
+
+#include "host/SmallObjectsInline.h"
 
 namespace VEKParser {
 
@@ -40,13 +43,14 @@ public:
     }
 };
 
-// new for the pool-allocated nodes, which yields null instead of throwing.
+// A node carved from the thread's slab of small objects, inline: the class's operator new is a
+// call away, and every node class is small.
 template <class Node, class... Args>
 Node* MakeASNNode(Args&&... args)
 {
-    Node* node = new Node(static_cast<Args&&>(args)...);
-    if (!node) throw std::bad_alloc();
-    return node;
+    static_assert(sizeof(Node) <= 1024 && alignof(Node) <= 8, "BaseASNNode::operator delete frees it as a small object");
+    static_assert(std::is_nothrow_constructible_v<Node, Args&&...>, "nothing frees the block if the constructor throws");
+    return ::new (VEK::SmallObjects::Allocate(sizeof(Node), alignof(Node))) Node(static_cast<Args&&>(args)...);
 }
 
 } // namespace VEKParser

@@ -1,12 +1,8 @@
 #include "asn/ASNTagTable.h"
 
-#include <iterator>
-
 namespace VEKParser {
 
-namespace {
-
-constexpr ASNTagRow TAG_TABLE[] = {
+constexpr ASNTagRow TAG_TABLE[31] = {
     {"EOC", ASNContent::EndOfContents, 0},
     {"BOOLEAN", ASNContent::Boolean, 0},
     {"INTEGER", ASNContent::Integer, 0},
@@ -41,13 +37,5 @@ constexpr ASNTagRow TAG_TABLE[] = {
 };
 
 constexpr ASNTagRow HIGH_TAG_ROW = {nullptr, ASNContent::Integer, 0};
-
-} // namespace
-
-const ASNTagRow& FindTagRow(int tagNumber) noexcept
-{
-    const auto index = static_cast<unsigned int>(tagNumber);
-    return index < std::size(TAG_TABLE) ? TAG_TABLE[index] : HIGH_TAG_ROW;
-}
 
 } // namespace VEKParser

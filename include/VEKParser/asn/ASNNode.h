@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 #include <VEKParser/Export.h>
@@ -51,7 +53,7 @@ struct ASNHeader {
 class VEKPARSER_API BaseASNNode {
 public:
     // `explicitTag` is the number of the context-specific tag that wrapped the value, -1 if none.
-    explicit BaseASNNode(int explicitTag);
+    explicit BaseASNNode(int explicitTag) noexcept : m_nExplicitTag(explicitTag) {}
     virtual ~BaseASNNode();
     BaseASNNode(const BaseASNNode&) = delete;
     BaseASNNode& operator=(const BaseASNNode&) = delete;
@@ -87,20 +89,45 @@ private:
     friend class ASNParser;
     struct Extra;
 
-    // The first handle to a node no one holds yet: its count is set to 1, not incremented, as
-    // no other thread can see the node.
-    static VEK::SmartPtr<BaseASNNode> Own(BaseASNNode* fresh) noexcept
+    // The first count of a node no one holds yet: set to 1, not incremented, as no other thread
+    // can see the node.
+    static BaseASNNode* Hold(BaseASNNode* fresh) noexcept
     {
         fresh->m_Count.Set(1);
-        return VEK::SmartPtr<BaseASNNode>::Adopt(fresh);
+        return fresh;
     }
 
-    // SetHeaders for a value without a wrapper, the parser's common case.
-    void SetHeader(const ASNHeader& header);
+    // In m_uFlags. The identifier's class and form bits land in the low three bits as they are
+    // read: the class is the identifier's top two bits, and its constructed bit (0x20) moved
+    // three places down is CONSTRUCTED.
+    static constexpr std::uint8_t CLASS_BITS = 0x03;
+    static constexpr std::uint8_t CONSTRUCTED = 0x04;       // the value's identifier says constructed
+    static constexpr std::uint8_t WRAPPED = 0x08;           // Extra holds a wrapper's framing
+    static constexpr std::uint8_t LONG_LENGTH = 0x10;       // Extra holds the length
+    static constexpr std::uint8_t CONSTRUCTED_NODE = 0x20;  // a ConstructedASNNode
+    // Lengths from 0 to 2^32 - 2 and INDEFINITE fit the 32-bit length field; others (long-form
+    // lengths that overflow, which no stream position reaches) go to Extra.
+    static constexpr std::uint32_t INDEFINITE_FIELD = 0xFFFFFFFF;
+
+    // The framing of a node just made, from the first identifier octet as read: the parser's
+    // path, in as few stores as the fields take.
+    void Frame(std::uint32_t offset, std::uint32_t headerLength, int tagNumber, unsigned int identifier,
+               std::int64_t length)
+    {
+        m_uOffset = offset;
+        m_uHeaderLength = headerLength;
+        m_nTagNumber = tagNumber;
+        m_uFlags |= static_cast<std::uint8_t>((identifier >> 6) | ((identifier & 0x20) >> 3));
+        if (length >= ASNHeader::INDEFINITE && length < std::int64_t{INDEFINITE_FIELD})
+            m_uLength = static_cast<std::uint32_t>(length);
+        else
+            SetLongLength(length);
+    }
+    void SetLongLength(std::int64_t length);
+    void SetWrapper(const ASNHeader& wrapper);
     // The record of the rare parts, made on first use.
     Extra& GetExtra();
 
-    static constexpr std::uint8_t CONSTRUCTED_NODE = 0x20;  // in m_uFlags: a ConstructedASNNode
     bool IsConstructedNode() const noexcept { return m_uFlags & CONSTRUCTED_NODE; }
 
     mutable VEK::SPRefCounter m_Count;
@@ -119,7 +146,7 @@ private:
 // A constructed value: its children in stream order.
 class VEKPARSER_API ConstructedASNNode : public BaseASNNode {
 public:
-    explicit ConstructedASNNode(int explicitTag = -1);
+    explicit ConstructedASNNode(int explicitTag = -1) noexcept : BaseASNNode(explicitTag) { m_uFlags = CONSTRUCTED_NODE; }
     ~ConstructedASNNode() override;
 
     bool IsPrimitive() const override { return false; }
@@ -149,7 +176,11 @@ private:
 template <class T>
 class VEKPARSER_API PrimitiveASNNode : public BaseASNNode {
 public:
-    PrimitiveASNNode(int explicitTag, T value, int valueType);
+    PrimitiveASNNode(int explicitTag, T value, int valueType) noexcept(std::is_nothrow_move_constructible_v<T>)
+        : BaseASNNode(explicitTag), m_Value(std::move(value))
+    {
+        m_nValueType = valueType;
+    }
     ~PrimitiveASNNode() override;
 
     bool IsPrimitive() const override { return true; }
@@ -179,7 +210,7 @@ extern template class PrimitiveASNNode<ASNVLongInt>;
 // value cannot show fractions or offsets, and is zero for a text it cannot read.
 class VEKPARSER_API ASNTimeNode : public PrimitiveASNNode<VEK::DateTime> {
 public:
-    ASNTimeNode(int explicitTag, VEK::DateTime value, std::string written);
+    ASNTimeNode(int explicitTag, VEK::DateTime value, std::string written) noexcept;
     ~ASNTimeNode() override;
 
     const std::string& GetWrittenText() const noexcept { return m_sWritten; }

@@ -1,14 +1,12 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <vector>
 
 #include <VEKParser/Export.h>
 #include <VEKParser/asn/ASNNode.h>
 #include <VEKParser/asn/ASNTree.h>
 #include <VEKParser/host/BinaryStream.h>
-#include <VEKParser/host/BinaryStreamParser.h>
 #include <VEKParser/host/MemoryBuffer.h>
 #include <VEKParser/host/SmartPtr.h>
 
@@ -39,8 +37,8 @@ public:
     ASNParser(const ASNParser&) = delete;
     ASNParser& operator=(const ASNParser&) = delete;
 
-    // Appends the stream's values to `tree` (which is not emptied first). The stream must
-    // outlive the next Parse or the parser.
+    // Appends the stream's values to `tree` (which is not emptied first). A stream whose bytes
+    // do not lie in memory is read whole first.
     void Parse(VEK::BinaryStreamBufT<unsigned int>& stream, ASNTree& tree);
 
 private:
@@ -53,37 +51,37 @@ private:
         int m_nPendingEnds = 0;
     };
 
-    Outcome ReadNextValue(VEK::SmartPtr<BaseASNNode>& out, Level& level);
-    // False when the stream ends before the first identifier octet.
-    bool ReadIdentifier(int& cls, PrimitiveOrConstructed& pc, int& tag);
-    bool ReadIdentifier(ASNHeader& header);
+    // Reads one value at m_pAt. Its node is left on top of m_Pending, holding one count, and its
+    // children are in it.
+    Outcome ReadNextValue(Level& level);
+    // False at the end of the stream: the first identifier octet and the tag number.
+    bool ReadIdentifier(unsigned int& first, int& tag);
     int ReadHighTagNumber();
     std::int64_t ReadLength();
     std::int64_t ReadLongLength(int count);
+    // Moves past a context-specific wrapper, whose identifier is read, to the identifier of the
+    // value inside; returns the wrapper's framing.
+    ASNHeader ReadWrapper(const unsigned char*& start, unsigned int& first, int& tag, Level& level);
     void ReadChildren(ConstructedASNNode& node, std::int64_t length, const Level& parent);
-    // Appends a child. A child array is made once at its length: counted before the children
-    // are read when the value lies in memory, else its first few children wait in m_Pending
-    // until the value ends.
-    void AddChild(ConstructedASNNode& node, std::size_t pending, VEK::SmartPtr<BaseASNNode>&& child);
-    void FinishChildren(ConstructedASNNode& node, std::size_t pending);
+    // A child just read (on top of m_Pending) joins `node`. A node's children wait on m_Pending
+    // from index `mark` until the value ends, so its array is made once at its length; a long
+    // run of them goes to the array, which then grows as it fills.
+    void AddChild(ConstructedASNNode& node, std::size_t mark);
+    void FinishChildren(ConstructedASNNode& node, std::size_t mark);
     // Moves over the contents octets and tells where they lie.
     ASNOctets ReadContents(std::int64_t length);
-    // The octet at the read position, moving past it; false at the end of the stream.
-    bool NextOctet(unsigned char& octet);
-    std::uint32_t Position() const noexcept { return m_pInPlace ? m_uPosition : m_Scanner->GetPosition(); }
+    std::uint32_t Offset(const unsigned char* at) const noexcept { return static_cast<std::uint32_t>(at - m_pBegin); }
 
-    // A stream whose bytes lie in memory is read there, at m_uPosition; any other through the
-    // scanner, rebuilt by each Parse in the same storage.
-    const unsigned char* m_pInPlace = nullptr;
-    std::uint32_t m_uPosition = 0;
-    std::uint32_t m_uSize = 0;
-    std::optional<VEKFile::BinaryStreamParser> m_Scanner;
-    // Scratch streams for the values read from a stream; kept between values so their storage
-    // is reused.
+    // The bytes being read, and the read position among them.
+    const unsigned char* m_pBegin = nullptr;
+    const unsigned char* m_pAt = nullptr;
+    const unsigned char* m_pEnd = nullptr;
+    // Scratch streams for the values read through a stream's interface; kept between values so
+    // their storage is reused.
     VEKFile::MemoryBuffer m_ContentBuffer;
     VEKFile::MemoryBuffer m_TextBuffer;
-    // The children of the open constructed values whose arrays are not made yet, outermost
-    // first; each holds one count of its node.
+    // The nodes of the values being read that no parent holds yet, each with one count: every
+    // open value's node, and the children read so far of each, in stream order.
     std::vector<BaseASNNode*> m_Pending;
 };
 
