@@ -16,9 +16,10 @@ constexpr int CONTEXT_SPECIFIC = 2;
 constexpr int END_OF_CONTENTS = 0;
 constexpr int HIGH_TAG_NUMBER = 0x1F;
 constexpr unsigned int CONSTRUCTED_FORM = 0x20;
-// A value's children wait on the pending stack up to this many; a longer run goes to the
-// value's array, which then grows as it fills (an array and a stack both as long as a huge
-// level would double what it costs while it is read).
+// A value's children wait on the pending stack up to this many. A longer run goes to the
+// value's array, made at the number of values left in the value when they can be counted, and
+// grown as it fills when not (an array and a stack both as long as a huge level would double
+// what it costs while it is read).
 constexpr std::size_t LONG_RUN = 256;
 
 // An end-of-contents that closes an indefinite-length wrapper, not the level itself.
@@ -40,6 +41,34 @@ struct DropPending {
         }
     }
 };
+
+// How many values follow each other in [at, end), read from their identifier and length octets
+// alone; 0 when one of them cannot be measured there (an indefinite length, a length beyond the
+// range). Each value takes at least two bytes, so the count never claims more than the input
+// backs.
+std::size_t CountValues(const unsigned char* at, const unsigned char* end) noexcept
+{
+    std::size_t count = 0;
+    while (at < end) {
+        if ((*at++ & HIGH_TAG_NUMBER) == HIGH_TAG_NUMBER)
+            while (at < end && (*at++ & 0x80) != 0) {
+            }
+        if (at == end) return 0;
+        const unsigned int first = *at++;
+        std::uint64_t length = first;
+        if (first == 0x80) return 0;
+        if (first > 0x80) {
+            const unsigned int octets = first & 0x7F;
+            if (octets > 8 || static_cast<std::size_t>(end - at) < octets) return 0;
+            length = 0;
+            for (unsigned int i = 0; i < octets; ++i) length = (length << 8) | *at++;
+        }
+        if (length > static_cast<std::uint64_t>(end - at)) return 0;
+        at += length;
+        ++count;
+    }
+    return count;
+}
 
 } // namespace
 
@@ -166,10 +195,10 @@ ASNParser::Outcome ASNParser::ReadNextValue(Level& level)
     return Outcome::Value;
 }
 
-inline void ASNParser::AddChild(ConstructedASNNode& node, std::size_t mark)
+inline void ASNParser::AddChild(ConstructedASNNode& node, std::size_t mark, const unsigned char* end)
 {
     if (node.m_Children.capacity() == 0) {
-        if (m_Pending.size() - mark >= LONG_RUN) FinishChildren(node, mark);
+        if (m_Pending.size() - mark >= LONG_RUN) FinishChildren(node, mark, end ? CountValues(m_pAt, end) : 0);
         return;
     }
     BaseASNNode* child = m_Pending.back();
@@ -177,11 +206,11 @@ inline void ASNParser::AddChild(ConstructedASNNode& node, std::size_t mark)
     node.m_Children.push_back(VEK::SmartPtr<BaseASNNode>::Adopt(child));
 }
 
-void ASNParser::FinishChildren(ConstructedASNNode& node, std::size_t mark)
+void ASNParser::FinishChildren(ConstructedASNNode& node, std::size_t mark, std::size_t more)
 {
     const std::size_t count = m_Pending.size() - mark;
     if (count == 0) return;
-    node.m_Children.reserve(node.m_Children.size() + count);
+    node.m_Children.reserve(node.m_Children.size() + count + more);
     BaseASNNode* const* waiting = m_Pending.data() + mark;
     for (std::size_t i = 0; i < count; ++i) node.m_Children.push_back(VEK::SmartPtr<BaseASNNode>::Adopt(waiting[i]));
     m_Pending.resize(mark);
@@ -195,9 +224,9 @@ void ASNParser::ReadChildren(ConstructedASNNode& node, std::int64_t length, cons
     if (length == ASNHeader::INDEFINITE) {
         for (bool first = true;; first = false) {
             switch (ReadNextValue(level)) {
-            case Outcome::Value: AddChild(node, mark); break;
+            case Outcome::Value: AddChild(node, mark, nullptr); break;
             case Outcome::EndOfContents:
-                if (!ConsumePendingEnd(level.m_nPendingEnds)) return FinishChildren(node, mark);
+                if (!ConsumePendingEnd(level.m_nPendingEnds)) return FinishChildren(node, mark, 0);
                 break;
             case Outcome::EndOfStream:
                 // Only an indefinite value that ends the stream before its first child is whole.
@@ -214,14 +243,14 @@ void ASNParser::ReadChildren(ConstructedASNNode& node, std::int64_t length, cons
     const unsigned char* end = m_pAt + std::clamp<std::int64_t>(length, 0, left);
     while (m_pAt < end || runsPast) {
         switch (ReadNextValue(level)) {
-        case Outcome::Value: AddChild(node, mark); break;
+        case Outcome::Value: AddChild(node, mark, end); break;
         case Outcome::EndOfContents:
             if (!ConsumePendingEnd(level.m_nPendingEnds)) throw ASNEOCException();
             break;
         case Outcome::EndOfStream: throw ASNPrematureEOFException();
         }
     }
-    FinishChildren(node, mark);
+    FinishChildren(node, mark, 0);
 }
 
 ASNOctets ASNParser::ReadContents(std::int64_t length)

@@ -180,7 +180,8 @@ BaseASNNode* DecodeInteger(int explicitTag, ASNOctets in)
 {
     if (in.m_uSize == 0) return MakeASNNode<PrimitiveASNNode<std::int64_t>>(explicitTag, std::int64_t{0}, Null);
     if (in.m_uSize > INT64_OCTETS)
-        return MakeASNNode<PrimitiveASNNode<ASNVLongInt>>(explicitTag, ASNPrimitiveDecoder::BigInteger(in), BigInteger);
+        return MakeASNNode<PrimitiveASNNode<ASNVLongInt>>(std::in_place, explicitTag, BigInteger,
+                                                          [in] { return ASNPrimitiveDecoder::BigInteger(in); });
     return MakeASNNode<PrimitiveASNNode<std::int64_t>>(explicitTag, ASNPrimitiveDecoder::TwosComplement(in.m_pData, in.m_uSize),
                                                        Integer);
 }

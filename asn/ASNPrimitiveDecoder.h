@@ -49,8 +49,17 @@ template <class Node, class... Args>
 Node* MakeASNNode(Args&&... args)
 {
     static_assert(sizeof(Node) <= 1024 && alignof(Node) <= 8, "BaseASNNode::operator delete frees it as a small object");
-    static_assert(std::is_nothrow_constructible_v<Node, Args&&...>, "nothing frees the block if the constructor throws");
-    return ::new (VEK::SmallObjects::Allocate(sizeof(Node), alignof(Node))) Node(static_cast<Args&&>(args)...);
+    void* block = VEK::SmallObjects::Allocate(sizeof(Node), alignof(Node));
+    if constexpr (std::is_nothrow_constructible_v<Node, Args&&...>) {
+        return ::new (block) Node(static_cast<Args&&>(args)...);
+    } else {
+        try {
+            return ::new (block) Node(static_cast<Args&&>(args)...);
+        } catch (...) {
+            VEK::SmallObjects::Free(block);
+            throw;
+        }
+    }
 }
 
 } // namespace VEKParser

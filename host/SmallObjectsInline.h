@@ -23,7 +23,8 @@ struct Cursor {
     char* m_pBlockEnd = nullptr;
     std::uint32_t m_uHanded = 0;
     bool m_bClosed = false;  // the thread is exiting: every slab is given up at once
-    // SmallFreeBatch: how many are open, and the frees counted for one slab so far.
+    // SmallFreeBatch: how many are open, and the frees counted for one slab so far (the slab is
+    // null when no batch is open).
     std::uint32_t m_uBatches = 0;
     std::uint32_t m_uBatched = 0;
     Slab* m_pBatchSlab = nullptr;
@@ -79,7 +80,14 @@ inline void Free(void* block) noexcept
     if (block == nullptr) return;
     Slab* slab = reinterpret_cast<Slab*>(reinterpret_cast<std::uintptr_t>(block) & ~(kSlabSize - 1));
     Cursor& cursor = t_Cursor;
-    if (slab != cursor.m_pSlab) return FreeElsewhere(cursor, slab);
+    if (slab != cursor.m_pSlab) {
+        // A whole tree freed in a batch meets its earlier slabs object after object.
+        if (slab == cursor.m_pBatchSlab) {
+            ++cursor.m_uBatched;
+            return;
+        }
+        return FreeElsewhere(cursor, slab);
+    }
     if (--cursor.m_uHanded == 0) RestartSlab(cursor);
 }
 

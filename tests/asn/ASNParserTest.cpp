@@ -212,6 +212,32 @@ TEST(ASNParserTest, IndefiniteLengths)
     EXPECT_THROW(ParseInto({0x30, 0x80, 0x05, 0x00}, cut), ASNPrematureEOFException);
 }
 
+// Levels of hundreds of values move their children to the array part of the way through.
+TEST(ASNParserTest, LongLevels)
+{
+    for (const std::size_t count : {255u, 256u, 257u, 1000u}) {
+        Bytes integers;
+        for (std::size_t i = 0; i < count; ++i) integers.insert(integers.end(), {0x02, 0x01, static_cast<unsigned char>(i)});
+        const std::size_t size = integers.size();
+        Bytes definite = {0x30, 0x82, static_cast<unsigned char>(size >> 8), static_cast<unsigned char>(size)};
+        definite.insert(definite.end(), integers.begin(), integers.end());
+        Bytes indefinite = {0x30, 0x80};
+        indefinite.insert(indefinite.end(), integers.begin(), integers.end());
+        indefinite.insert(indefinite.end(), {0x00, 0x00});
+        for (const Bytes& bytes : {definite, indefinite}) {
+            const auto node = ParseOne(bytes);
+            ASSERT_EQ(node->NumberOfChildren(), static_cast<int>(count)) << bytes[1];
+            EXPECT_EQ(ValueOf<std::int64_t>(node->GetChild(static_cast<int>(count) - 1)),
+                      static_cast<std::int8_t>(count - 1));
+        }
+        // Cut inside the run: the children read so far go with the value.
+        definite.pop_back();
+        ASNTree tree;
+        EXPECT_THROW(ParseInto(definite, tree), ASNPrematureEOFException);
+        EXPECT_TRUE(tree.IsEmpty());
+    }
+}
+
 TEST(ASNParserTest, TruncatedInputThrowsPrematureEOF)
 {
     const std::vector<Bytes> truncated = {

@@ -181,6 +181,13 @@ public:
     {
         m_nValueType = valueType;
     }
+    // The value that `make()` returns, made straight in the node rather than moved there.
+    template <class Make>
+    PrimitiveASNNode(std::in_place_t, int explicitTag, int valueType, Make&& make) noexcept(noexcept(make()))
+        : BaseASNNode(explicitTag), m_Value(make())
+    {
+        m_nValueType = valueType;
+    }
     ~PrimitiveASNNode() override;
 
     bool IsPrimitive() const override { return true; }

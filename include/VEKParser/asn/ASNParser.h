@@ -63,11 +63,12 @@ private:
     // value inside; returns the wrapper's framing.
     ASNHeader ReadWrapper(const unsigned char*& start, unsigned int& first, int& tag, Level& level);
     void ReadChildren(ConstructedASNNode& node, std::int64_t length, const Level& parent);
-    // A child just read (on top of m_Pending) joins `node`. A node's children wait on m_Pending
-    // from index `mark` until the value ends, so its array is made once at its length; a long
-    // run of them goes to the array, which then grows as it fills.
-    void AddChild(ConstructedASNNode& node, std::size_t mark);
-    void FinishChildren(ConstructedASNNode& node, std::size_t mark);
+    // A child just read (on top of m_Pending) joins `node`, whose values end at `end` (null for
+    // an indefinite length). A node's children wait on m_Pending from index `mark` until the
+    // value ends, so its array is made once at its length; a long run of them goes to the array
+    // early, made with room for `more` children.
+    void AddChild(ConstructedASNNode& node, std::size_t mark, const unsigned char* end);
+    void FinishChildren(ConstructedASNNode& node, std::size_t mark, std::size_t more);
     // Moves over the contents octets and tells where they lie.
     ASNOctets ReadContents(std::int64_t length);
     std::uint32_t Offset(const unsigned char* at) const noexcept { return static_cast<std::uint32_t>(at - m_pBegin); }
