@@ -89,21 +89,74 @@ void ASNParser::Parse(VEK::BinaryStreamBufT<unsigned int>& stream, ASNTree& tree
     m_pAt = m_pBegin;
     m_pEnd = m_pBegin + size;
     const DropPending drop{m_Pending};
-    Level top;
+    m_Open.assign(1, Open{});
+    ReadValues(tree);
+}
+
+// One loop for every level: a constructed value opens a level on m_Open and its children are
+// read by the same loop, so a value costs no call and return of its own.
+void ASNParser::ReadValues(ASNTree& tree)
+{
     for (;;) {
-        switch (ReadNextValue(top)) {
-        case Outcome::EndOfStream: return;
-        case Outcome::Value: {
-            BaseASNNode* node = m_Pending.back();
-            m_Pending.pop_back();
-            tree.AddNode(VEK::SmartPtr<BaseASNNode>::Adopt(node));
-            break;
+        Open& open = m_Open.back();
+        if (open.m_pLast != nullptr && m_pAt >= open.m_pLast && !open.m_bRunsPast) {
+            Close(tree);
+            continue;
         }
+        std::int64_t length = 0;
+        switch (ReadNextValue(open.m_nPendingEnds, length)) {
+        case Outcome::Primitive: Deliver(open, tree); break;
+        case Outcome::Constructed: Enter(length); break;
         case Outcome::EndOfContents:
-            if (!ConsumePendingEnd(top.m_nPendingEnds)) throw ASNEOCException();
+            if (ConsumePendingEnd(open.m_nPendingEnds)) open.m_bStarted = true;
+            else if (open.m_pNode != nullptr && open.m_pLast == nullptr) Close(tree);
+            else throw ASNEOCException();
+            break;
+        case Outcome::EndOfStream:
+            if (open.m_pNode == nullptr) return;
+            // Only an indefinite value that ends the stream before its first child is whole.
+            if (open.m_pLast != nullptr || open.m_bStarted) throw ASNPrematureEOFException();
+            Close(tree);
             break;
         }
     }
+}
+
+// Opens a level for the constructed value just read, whose contents are `length` octets on.
+inline void ASNParser::Enter(std::int64_t length)
+{
+    if (m_Open.size() > static_cast<std::size_t>(MAX_DEPTH)) throw ASNException();
+    Open open;
+    open.m_pNode = static_cast<ConstructedASNNode*>(m_Pending.back());
+    open.m_uMark = m_Pending.size();
+    if (length != ASNHeader::INDEFINITE) {
+        // A child may run past the end, and a length may run past the stream: the level ends at
+        // the first boundary at or beyond its end, or fails at the stream's. A negative length
+        // (a long form that wrapped) holds no values.
+        const std::int64_t left = m_pEnd - m_pAt;
+        open.m_bRunsPast = length > left;
+        open.m_pLast = m_pAt + std::clamp<std::int64_t>(length, 0, left);
+    }
+    m_Open.push_back(open);
+}
+
+// Ends the innermost level: its node takes its children and goes to the level around it.
+inline void ASNParser::Close(ASNTree& tree)
+{
+    const Open closed = m_Open.back();
+    m_Open.pop_back();
+    FinishChildren(*closed.m_pNode, closed.m_uMark, 0);
+    Deliver(m_Open.back(), tree);
+}
+
+// The value on top of m_Pending joins its level: the tree at the top, else the level's node.
+inline void ASNParser::Deliver(Open& open, ASNTree& tree)
+{
+    open.m_bStarted = true;
+    if (open.m_pNode != nullptr) return AddChild(open);
+    BaseASNNode* node = m_Pending.back();
+    m_Pending.pop_back();
+    tree.AddNode(VEK::SmartPtr<BaseASNNode>::Adopt(node));
 }
 
 inline bool ASNParser::ReadIdentifier(unsigned int& first, int& tag)
@@ -148,7 +201,7 @@ std::int64_t ASNParser::ReadLongLength(int count)
     return static_cast<std::int64_t>(length);
 }
 
-ASNHeader ASNParser::ReadWrapper(const unsigned char*& start, unsigned int& first, int& tag, Level& level)
+ASNHeader ASNParser::ReadWrapper(const unsigned char*& start, unsigned int& first, int& tag, int& pendingEnds)
 {
     ASNHeader wrapper;
     wrapper.m_uOffset = Offset(start);
@@ -160,45 +213,47 @@ ASNHeader ASNParser::ReadWrapper(const unsigned char*& start, unsigned int& firs
     start = m_pAt;
     if (!ReadIdentifier(first, tag)) throw ASNPrematureEOFException();
     // The wrapper's own end-of-contents follows the value and is met by this level.
-    if (wrapper.m_nLength == ASNHeader::INDEFINITE) ++level.m_nPendingEnds;
+    if (wrapper.m_nLength == ASNHeader::INDEFINITE) ++pendingEnds;
     return wrapper;
 }
 
-ASNParser::Outcome ASNParser::ReadNextValue(Level& level)
+inline ASNParser::Outcome ASNParser::ReadNextValue(int& pendingEnds, std::int64_t& length)
 {
     const unsigned char* start = m_pAt;
     unsigned int first = 0;
     int tag = 0;
     if (!ReadIdentifier(first, tag)) return Outcome::EndOfStream;
     std::optional<ASNHeader> wrapper;
-    if ((first >> 6) == CONTEXT_SPECIFIC) wrapper = ReadWrapper(start, first, tag, level);
+    if ((first >> 6) == CONTEXT_SPECIFIC) wrapper = ReadWrapper(start, first, tag, pendingEnds);
     const int explicitTag = wrapper ? wrapper->m_nTagNumber : -1;
-    const std::int64_t length = ReadLength();
+    length = ReadLength();
     const auto headerLength = static_cast<std::uint32_t>(m_pAt - start);
     BaseASNNode* node = nullptr;
+    Outcome outcome = Outcome::Constructed;
+    m_Pending.push_back(nullptr);  // may throw, so the node is made after
     if (first & CONSTRUCTED_FORM) {
-        m_Pending.push_back(nullptr);  // may throw, so the node is made after
-        auto* constructed = MakeASNNode<ConstructedASNNode>(explicitTag);
-        m_Pending.back() = node = BaseASNNode::Hold(constructed);
-        node->Frame(Offset(start), headerLength, tag, first, length);
-        if (wrapper) node->SetWrapper(*wrapper);
-        ReadChildren(*constructed, length, level);
-        return Outcome::Value;
+        node = MakeASNNode<ConstructedASNNode>(explicitTag);
+    } else {
+        const ASNOctets contents = ReadContents(length);
+        if (tag == END_OF_CONTENTS) {
+            m_Pending.pop_back();
+            return Outcome::EndOfContents;
+        }
+        node = ASNPrimitiveDecoder::Decode(tag, explicitTag, contents, m_ContentBuffer, m_TextBuffer);
+        outcome = Outcome::Primitive;
     }
-    const ASNOctets contents = ReadContents(length);
-    if (tag == END_OF_CONTENTS) return Outcome::EndOfContents;
-    m_Pending.push_back(nullptr);
-    node = ASNPrimitiveDecoder::Decode(tag, explicitTag, contents, m_ContentBuffer, m_TextBuffer);
     m_Pending.back() = BaseASNNode::Hold(node);
     node->Frame(Offset(start), headerLength, tag, first, length);
     if (wrapper) node->SetWrapper(*wrapper);
-    return Outcome::Value;
+    return outcome;
 }
 
-inline void ASNParser::AddChild(ConstructedASNNode& node, std::size_t mark, const unsigned char* end)
+inline void ASNParser::AddChild(Open& open)
 {
+    ConstructedASNNode& node = *open.m_pNode;
     if (node.m_Children.capacity() == 0) {
-        if (m_Pending.size() - mark >= LONG_RUN) FinishChildren(node, mark, end ? CountValues(m_pAt, end) : 0);
+        if (m_Pending.size() - open.m_uMark >= LONG_RUN)
+            FinishChildren(node, open.m_uMark, open.m_pLast ? CountValues(m_pAt, open.m_pLast) : 0);
         return;
     }
     BaseASNNode* child = m_Pending.back();
@@ -214,43 +269,6 @@ void ASNParser::FinishChildren(ConstructedASNNode& node, std::size_t mark, std::
     BaseASNNode* const* waiting = m_Pending.data() + mark;
     for (std::size_t i = 0; i < count; ++i) node.m_Children.push_back(VEK::SmartPtr<BaseASNNode>::Adopt(waiting[i]));
     m_Pending.resize(mark);
-}
-
-void ASNParser::ReadChildren(ConstructedASNNode& node, std::int64_t length, const Level& parent)
-{
-    Level level{parent.m_nDepth + 1, 0};
-    if (level.m_nDepth > MAX_DEPTH) throw ASNException();
-    const std::size_t mark = m_Pending.size();
-    if (length == ASNHeader::INDEFINITE) {
-        for (bool first = true;; first = false) {
-            switch (ReadNextValue(level)) {
-            case Outcome::Value: AddChild(node, mark, nullptr); break;
-            case Outcome::EndOfContents:
-                if (!ConsumePendingEnd(level.m_nPendingEnds)) return FinishChildren(node, mark, 0);
-                break;
-            case Outcome::EndOfStream:
-                // Only an indefinite value that ends the stream before its first child is whole.
-                if (first) return;
-                throw ASNPrematureEOFException();
-            }
-        }
-    }
-    // A child may run past the end, and a length may run past the stream: the loop stops at the
-    // first boundary at or beyond the end, or fails at the stream's. A negative length (a long
-    // form that wrapped) holds no values.
-    const std::int64_t left = m_pEnd - m_pAt;
-    const bool runsPast = length > left;
-    const unsigned char* end = m_pAt + std::clamp<std::int64_t>(length, 0, left);
-    while (m_pAt < end || runsPast) {
-        switch (ReadNextValue(level)) {
-        case Outcome::Value: AddChild(node, mark, end); break;
-        case Outcome::EndOfContents:
-            if (!ConsumePendingEnd(level.m_nPendingEnds)) throw ASNEOCException();
-            break;
-        case Outcome::EndOfStream: throw ASNPrematureEOFException();
-        }
-    }
-    FinishChildren(node, mark, 0);
 }
 
 ASNOctets ASNParser::ReadContents(std::int64_t length)

@@ -42,18 +42,29 @@ public:
     void Parse(VEK::BinaryStreamBufT<unsigned int>& stream, ASNTree& tree);
 
 private:
-    enum class Outcome { Value, EndOfStream, EndOfContents };
+    enum class Outcome { Primitive, Constructed, EndOfStream, EndOfContents };
 
-    // One level of values being read: its depth, and the end-of-contents octets it still owes
-    // to indefinite-length context-specific wrappers among its values.
-    struct Level {
-        int m_nDepth = 0;
+    // A level of values being read: the constructed value's node (null at the top, whose values
+    // go to the tree), where its children begin on m_Pending, the end of its contents (null for
+    // an indefinite length) and whether the length runs past the stream, whether anything was
+    // read in it yet, and the end-of-contents octets it still owes to indefinite-length
+    // context-specific wrappers among its values.
+    struct Open {
+        ConstructedASNNode* m_pNode = nullptr;
+        std::size_t m_uMark = 0;
+        const unsigned char* m_pLast = nullptr;
+        bool m_bRunsPast = false;
+        bool m_bStarted = false;
         int m_nPendingEnds = 0;
     };
 
-    // Reads one value at m_pAt. Its node is left on top of m_Pending, holding one count, and its
-    // children are in it.
-    Outcome ReadNextValue(Level& level);
+    void ReadValues(ASNTree& tree);
+    void Enter(std::int64_t length);
+    void Close(ASNTree& tree);
+    void Deliver(Open& open, ASNTree& tree);
+    // Reads one value's identifier and length at m_pAt, and a primitive value's contents, and
+    // leaves its node on top of m_Pending holding one count; `length` receives the length.
+    Outcome ReadNextValue(int& pendingEnds, std::int64_t& length);
     // False at the end of the stream: the first identifier octet and the tag number.
     bool ReadIdentifier(unsigned int& first, int& tag);
     int ReadHighTagNumber();
@@ -61,13 +72,11 @@ private:
     std::int64_t ReadLongLength(int count);
     // Moves past a context-specific wrapper, whose identifier is read, to the identifier of the
     // value inside; returns the wrapper's framing.
-    ASNHeader ReadWrapper(const unsigned char*& start, unsigned int& first, int& tag, Level& level);
-    void ReadChildren(ConstructedASNNode& node, std::int64_t length, const Level& parent);
-    // A child just read (on top of m_Pending) joins `node`, whose values end at `end` (null for
-    // an indefinite length). A node's children wait on m_Pending from index `mark` until the
-    // value ends, so its array is made once at its length; a long run of them goes to the array
-    // early, made with room for `more` children.
-    void AddChild(ConstructedASNNode& node, std::size_t mark, const unsigned char* end);
+    ASNHeader ReadWrapper(const unsigned char*& start, unsigned int& first, int& tag, int& pendingEnds);
+    // The child just read (on top of m_Pending) joins the level's node. A node's children wait
+    // on m_Pending until the value ends, so its array is made once at its length; a long run of
+    // them goes to the array early, made with room for `more` children.
+    void AddChild(Open& open);
     void FinishChildren(ConstructedASNNode& node, std::size_t mark, std::size_t more);
     // Moves over the contents octets and tells where they lie.
     ASNOctets ReadContents(std::int64_t length);
@@ -84,6 +93,8 @@ private:
     // The nodes of the values being read that no parent holds yet, each with one count: every
     // open value's node, and the children read so far of each, in stream order.
     std::vector<BaseASNNode*> m_Pending;
+    // The levels open, the top first.
+    std::vector<Open> m_Open;
 };
 
 } // namespace VEKParser
