@@ -126,9 +126,12 @@ void ASNParser::ReadValues(ASNTree& tree)
 inline void ASNParser::Enter(std::int64_t length)
 {
     if (m_Open.size() > static_cast<std::size_t>(MAX_DEPTH)) throw ASNException();
-    Open open;
-    open.m_pNode = static_cast<ConstructedASNNode*>(m_Pending.back());
-    open.m_uMark = m_Pending.size();
+    // Made in place and filled field by field, for the reason Close gives.
+    auto* node = static_cast<ConstructedASNNode*>(m_Pending.back());
+    const std::size_t mark = m_Pending.size();
+    Open& open = m_Open.emplace_back();
+    open.m_pNode = node;
+    open.m_uMark = mark;
     if (length != ASNHeader::INDEFINITE) {
         // A child may run past the end, and a length may run past the stream: the level ends at
         // the first boundary at or beyond its end, or fails at the stream's. A negative length
@@ -137,15 +140,17 @@ inline void ASNParser::Enter(std::int64_t length)
         open.m_bRunsPast = length > left;
         open.m_pLast = m_pAt + std::clamp<std::int64_t>(length, 0, left);
     }
-    m_Open.push_back(open);
 }
 
 // Ends the innermost level: its node takes its children and goes to the level around it.
 inline void ASNParser::Close(ASNTree& tree)
 {
-    const Open closed = m_Open.back();
+    // Field by field: a copy of the whole level would read back, as wide words, the narrow
+    // writes just made to it, and wait for them.
+    ConstructedASNNode& node = *m_Open.back().m_pNode;
+    const std::size_t mark = m_Open.back().m_uMark;
     m_Open.pop_back();
-    FinishChildren(*closed.m_pNode, closed.m_uMark, 0);
+    FinishChildren(node, mark, 0);
     Deliver(m_Open.back(), tree);
 }
 
@@ -251,9 +256,10 @@ inline ASNParser::Outcome ASNParser::ReadNextValue(int& pendingEnds, std::int64_
 inline void ASNParser::AddChild(Open& open)
 {
     ConstructedASNNode& node = *open.m_pNode;
-    if (node.m_Children.capacity() == 0) {
-        if (m_Pending.size() - open.m_uMark >= LONG_RUN)
-            FinishChildren(node, open.m_uMark, open.m_pLast ? CountValues(m_pAt, open.m_pLast) : 0);
+    if (!open.m_bLongRun) {
+        if (m_Pending.size() - open.m_uMark < LONG_RUN) return;
+        FinishChildren(node, open.m_uMark, open.m_pLast ? CountValues(m_pAt, open.m_pLast) : 0);
+        open.m_bLongRun = true;
         return;
     }
     BaseASNNode* child = m_Pending.back();

@@ -47,14 +47,16 @@ private:
     // A level of values being read: the constructed value's node (null at the top, whose values
     // go to the tree), where its children begin on m_Pending, the end of its contents (null for
     // an indefinite length) and whether the length runs past the stream, whether anything was
-    // read in it yet, and the end-of-contents octets it still owes to indefinite-length
-    // context-specific wrappers among its values.
+    // read in it yet, whether its children go to the node's array as they come (a long run),
+    // and the end-of-contents octets it still owes to indefinite-length context-specific
+    // wrappers among its values.
     struct Open {
         ConstructedASNNode* m_pNode = nullptr;
         std::size_t m_uMark = 0;
         const unsigned char* m_pLast = nullptr;
         bool m_bRunsPast = false;
         bool m_bStarted = false;
+        bool m_bLongRun = false;
         int m_nPendingEnds = 0;
     };
 
