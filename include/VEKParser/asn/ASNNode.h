@@ -139,8 +139,8 @@ private:
     std::uint32_t m_uLength = 0;  // see LengthField in ASNNode.cpp
     std::uint32_t m_uHeaderLength = 0;
     int m_nTagNumber = 0;
+    std::uint8_t m_uFlags = 0;  // in the room before the pointer, which keeps the node at 48 bytes
     Extra* m_pExtra = nullptr;
-    std::uint8_t m_uFlags = 0;
 };
 
 // A constructed value: its children in stream order.
