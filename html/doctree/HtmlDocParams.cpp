@@ -252,7 +252,7 @@ bool HtmlDocParser::ApplyParam(const ParamInfo& param, std::string_view& value, 
         holder->m_pTree = &tree;
         holder->m_pText = tree.m_StringPool.Store(value.data(), size, true);
         holder->m_uTextSize = size;
-        (node != nullptr ? node->m_Children : children).push_back(std::move(holder));
+        children.push_back(std::move(holder));
     }
     HtmlDocTree::DocSummaryInformation& summary = tree.m_Summary;
     if ((param.m_uType & PARAM_KEYWORDS) != 0) AppendSummary(value, charset, kListSeparator, summary.m_sKeywords);
