@@ -295,34 +295,26 @@ bool HtmlDocParser::AddTreeNode(Node*& out, NodeVector& children, NodeVector& ow
         return true;
     }
 
-    const std::uint32_t offset = m_pScanner->GetPosition();
-    const bool title = id == KW_TITLE;
-    std::string titleText;
-    std::string_view text;
-    std::uint32_t rawSize = 0;
-    const bool fetched = title ? ReadTitleText(info, titleText, rawSize) : ReadElementText(info, text, rawSize);
-    if (title) text = titleText;
-    if (!text.empty()) AddText(own, text, offset, rawSize, title);
+    const bool fetched = id == KW_TITLE ? ReadTitleText(own, info) : ReadElementText(own, info);
     if (fetched) out = &element;
     return fetched;
 }
 
-bool HtmlDocParser::ReadElementText(const KeywordInfo& info, std::string_view& text, std::uint32_t& rawSize)
+bool HtmlDocParser::ReadElementText(NodeVector& own, const KeywordInfo& info)
 {
     const std::uint32_t offset = m_pScanner->GetPosition();
     bool found = false;
-    std::string_view read = m_pScanner->FetchText('<', *m_TextBuffer, found);
+    std::string_view text = m_pScanner->FetchText('<', *m_TextBuffer, found);
     // Preformatted elements keep their white space as written.
-    const bool blankOnly = !info.m_bPreformatted && BeautifyString(read);
+    const bool blankOnly = !info.m_bPreformatted && BeautifyString(text);
     m_uCurrentOffset = m_pScanner->GetPosition();
-    rawSize = m_uCurrentOffset - offset;
-    if (!read.empty() && !(m_bLastSpace && blankOnly)) text = read;
+    if (!text.empty() && !(m_bLastSpace && blankOnly)) AddText(own, text, offset, m_uCurrentOffset - offset, false);
     return found && FetchTagRest();
 }
 
 // The whole title up to its end text is its text, markup included; fragments of known tags
 // are wiped from it afterwards.
-bool HtmlDocParser::ReadTitleText(const KeywordInfo& info, std::string& text, std::uint32_t& rawSize)
+bool HtmlDocParser::ReadTitleText(NodeVector& own, const KeywordInfo& info)
 {
     const std::uint32_t offset = m_pScanner->GetPosition();
     VEKFile::MemoryBuffer& buffer = *m_TextBuffer;
@@ -330,12 +322,14 @@ bool HtmlDocParser::ReadTitleText(const KeywordInfo& info, std::string& text, st
     bool found = m_pScanner->FetchData(info.m_sEndTag, false, 0, &buffer, nullptr, true, true);
     if (found) m_pScanner->Fetch(1, false, true);
     m_uCurrentOffset = m_pScanner->GetPosition();
-    rawSize = m_uCurrentOffset - offset;
+    const std::uint32_t rawSize = m_uCurrentOffset - offset;
     found = found && FetchTagRest();
     if (buffer.Size() != 0) {
         const std::string raw(reinterpret_cast<const char*>(buffer.Data()), buffer.Size());
+        std::string text;
         VEK::BeautifyString(raw, text, true, false);
         WipeEmbeddedTag(text);
+        if (!text.empty()) AddText(own, text, offset, rawSize, true);
     }
     // The enclosing loop sees the end of the title next.
     m_pScanner->SetKeyword(info.m_sEndTag.data(), static_cast<std::uint32_t>(info.m_sEndTag.size()));

@@ -70,8 +70,9 @@ private:
     bool IsTableChild(const KeywordInfo& info) const;
     // The node goes to `children`; its parameter texts and its text go to `own`.
     bool AddTreeNode(Node*& out, NodeVector& children, NodeVector& own, const KeywordInfo& info, bool textOnly);
-    bool ReadElementText(const KeywordInfo& info, std::string_view& text, std::uint32_t& rawSize);
-    bool ReadTitleText(const KeywordInfo& info, std::string& text, std::uint32_t& rawSize);
+    // Read the text after the tag into a text block of `own`; true when the next tag text was fetched.
+    bool ReadElementText(NodeVector& own, const KeywordInfo& info);
+    bool ReadTitleText(NodeVector& own, const KeywordInfo& info);
     void AddText(NodeVector& own, std::string_view text, std::uint32_t offset, std::uint32_t rawSize, bool title);
     void EmulateMissingKeyword(Node*& out, NodeVector& children, const KeywordInfo& info);
     Node& AppendNode(NodeVector& children, const char* name, std::uint32_t keyword, std::uint32_t offset);
