@@ -23,6 +23,8 @@ enum ParseCode : unsigned int {
 
 // Deeper nesting than this makes the parse fail; it also bounds the builder's recursion.
 inline constexpr std::size_t kMaxOpenKeywords = 128;
+// Elements open at once: those of the stack and one being opened, with room to spare.
+inline constexpr std::size_t kMaxDepth = kMaxOpenKeywords + 4;
 // Texts up to this length repeat often enough to be worth sharing in the pool.
 inline constexpr std::uint32_t kShortText = 20;
 inline constexpr std::uint32_t kTextNodeKeyword = 73;  // KW_TEXT

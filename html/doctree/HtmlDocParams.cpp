@@ -41,14 +41,24 @@ bool IsValueIntroducer(char c) noexcept { return c == '=' || c == ':'; }
 bool IsUnquotedValueEnd(char c) noexcept { return IsBlank(c) || c == '\'' || c == '"' || c == '>'; }
 
 #if defined(__SSE2__)
+__m128i Load16(const char* text) noexcept { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(text)); }
+
+__m128i Equal16(__m128i bytes, char c) noexcept { return _mm_cmpeq_epi8(bytes, _mm_set1_epi8(c)); }
+
+// 0xFF in each byte of the 16 that is a blank.
+__m128i BlanksOf16(__m128i bytes) noexcept
+{
+    return _mm_or_si128(_mm_or_si128(Equal16(bytes, ' '), Equal16(bytes, '\t')),
+                        _mm_or_si128(Equal16(bytes, '\r'), Equal16(bytes, '\n')));
+}
+
 // Bit k set when byte k of the 16 at `text` delimits a parameter name.
 std::uint64_t NameDelimitersOf16(const char* text) noexcept
 {
-    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text));
-    const auto is = [bytes](char c) { return _mm_cmpeq_epi8(bytes, _mm_set1_epi8(c)); };
-    const __m128i quotes = _mm_or_si128(_mm_or_si128(is('"'), is('\'')), _mm_or_si128(is(';'), is('=')));
-    const __m128i blanks = _mm_or_si128(_mm_or_si128(is(' '), is('\t')), _mm_or_si128(is('\r'), is('\n')));
-    return static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_or_si128(quotes, blanks)));
+    const __m128i bytes = Load16(text);
+    const __m128i quotes = _mm_or_si128(_mm_or_si128(Equal16(bytes, '"'), Equal16(bytes, '\'')),
+                                        _mm_or_si128(Equal16(bytes, ';'), Equal16(bytes, '=')));
+    return static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_or_si128(quotes, BlanksOf16(bytes))));
 }
 #endif
 
@@ -62,24 +72,51 @@ public:
         std::size_t i = 0;
 #if defined(__SSE2__)
         for (; i + 16 <= text.size(); i += 16) m_Bits[i / 64] |= NameDelimitersOf16(text.data() + i) << (i % 64);
-#endif
+        if (i < text.size()) {
+            // The last bytes, padded with zeros, which delimit nothing.
+            char last[16] = {};
+            std::memcpy(last, text.data() + i, text.size() - i);
+            m_Bits[i / 64] |= NameDelimitersOf16(last) << (i % 64);
+        }
+#else
         for (; i < text.size(); ++i)
             if (IsNameDelimiter(text[i])) m_Bits[i / 64] |= std::uint64_t{1} << (i % 64);
+#endif
     }
 
-    // The first delimiter, or the first other byte, at or after `from`; the text's size if none.
-    std::size_t NextDelimiter(std::size_t from) const noexcept { return Next(from, 0); }
-    std::size_t NextOther(std::size_t from) const noexcept { return Next(from, ~std::uint64_t{0}); }
+    // Calls `visit(start, end)` for each word with a delimiter on both sides, in order, while it
+    // returns true. Words start where a delimiter is followed by another byte and end where
+    // another byte is followed by a delimiter; both are found 64 bytes at a time.
+    template <class Visit>
+    void ForEachWord(Visit visit) const
+    {
+        std::uint64_t before = 0;  // bit 0: the byte before the block is a delimiter
+        std::size_t start = m_uSize;
+        for (std::size_t block = 0; block < m_Bits.size(); ++block) {
+            const std::uint64_t delimiters = m_Bits[block];
+            const std::uint64_t follows = (delimiters << 1) | before;  // bit k: byte k - 1 is a delimiter
+            const std::uint64_t starts = ~delimiters & follows & InText(block);
+            std::uint64_t events = starts | (delimiters & ~follows);
+            before = delimiters >> 63;
+            for (; events != 0; events &= events - 1) {
+                const auto bit = static_cast<unsigned>(__builtin_ctzll(events));
+                const std::size_t at = block * 64 + bit;
+                if ((starts >> bit) & 1) {
+                    start = at;
+                } else if (start != m_uSize) {
+                    if (!visit(start, at)) return;
+                    start = m_uSize;
+                }
+            }
+        }
+    }
 
 private:
-    std::size_t Next(std::size_t from, std::uint64_t flip) const noexcept
+    // The bits of a block that stand for bytes of the text.
+    std::uint64_t InText(std::size_t block) const noexcept
     {
-        for (std::size_t word = from / 64; word < m_Bits.size(); ++word) {
-            std::uint64_t bits = m_Bits[word] ^ flip;
-            if (word == from / 64) bits &= ~std::uint64_t{0} << (from % 64);
-            if (bits != 0) return std::min(m_uSize, word * 64 + static_cast<std::size_t>(__builtin_ctzll(bits)));
-        }
-        return m_uSize;
+        const std::size_t left = m_uSize - block * 64;
+        return left >= 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << left) - 1;
     }
 
     std::size_t m_uSize;
@@ -145,13 +182,24 @@ std::string_view FoldInto(std::string_view text, std::string& folded)
 
 bool IsWhiteSpace(char c) noexcept { return VEK::IsWhiteSpace(static_cast<unsigned char>(c)); }
 
+// URIs run to tens of bytes and seldom hold a blank: they are searched sixteen bytes at a time.
+bool HasBlank(std::string_view text) noexcept
+{
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    for (; i + 16 <= text.size(); i += 16)
+        if (_mm_movemask_epi8(BlanksOf16(Load16(text.data() + i))) != 0) return true;
+#endif
+    return FindFirst(text, i, IsBlank) != std::string::npos;
+}
+
 // URIs lose surrounding white space, and line breaks and tabs inside them, as browsers do. The
 // result views `value`, or `scratch` when bytes had to be taken out.
 std::string_view TidyUri(std::string_view value, std::string& scratch)
 {
     while (!value.empty() && IsWhiteSpace(value.front())) value.remove_prefix(1);
     while (!value.empty() && IsWhiteSpace(value.back())) value.remove_suffix(1);
-    if (FindFirst(value, 0, IsBlank) == std::string::npos) return value;
+    if (!HasBlank(value)) return value;
     scratch.assign(value);
     std::erase_if(scratch, IsLineBreakOrTab);
     return scratch;
@@ -209,21 +257,18 @@ void HtmlDocParser::FindParamNames(std::string_view text, const std::vector<Para
         if (length < 64 && text.size() > length + 2) lengths |= std::uint64_t{1} << length;
     }
     if (lengths == 0) return;
-    const NameDelimiters delimiters(text, m_ParamDelimiters);
     std::size_t missing = params.size();
-    for (std::size_t end = delimiters.NextDelimiter(0); end < text.size() && missing > 0;) {
-        const std::size_t start = delimiters.NextOther(end);
-        end = delimiters.NextDelimiter(start);
-        if (end >= text.size()) break;
+    NameDelimiters(text, m_ParamDelimiters).ForEachWord([&](std::size_t start, std::size_t end) {
         const std::size_t length = end - start;
-        if (length >= 64 || ((lengths >> length) & 1) == 0) continue;
+        if (length >= 64 || ((lengths >> length) & 1) == 0) return true;
         for (std::size_t i = 0; i < params.size(); ++i) {
             const std::string& name = params[i].m_sName;
             if (m_ParamEnds[i] != 0 || name.size() != length || !SameNameNoCase(text.data() + start, name)) continue;
             m_ParamEnds[i] = static_cast<std::uint32_t>(end);
             --missing;
         }
-    }
+        return missing > 0;
+    });
 }
 
 // Document values already set are never replaced: the first redirect, base URI and meta
@@ -252,7 +297,7 @@ bool HtmlDocParser::ApplyParam(const ParamInfo& param, std::string_view& value, 
         holder->m_pTree = &tree;
         holder->m_pText = tree.m_StringPool.Store(value.data(), size, true);
         holder->m_uTextSize = size;
-        (node != nullptr ? node->m_Children : children).push_back(std::move(holder));
+        children.push_back(std::move(holder));
     }
     HtmlDocTree::DocSummaryInformation& summary = tree.m_Summary;
     if ((param.m_uType & PARAM_KEYWORDS) != 0) AppendSummary(value, charset, kListSeparator, summary.m_sKeywords);

@@ -194,7 +194,7 @@ std::string WipeBackward(const std::string& text)
 HtmlDocParser::HtmlDocParser(VEK::BinaryStreamBufT<unsigned int>& stream, const HtmlKeywordTable& table,
                              HtmlDocTree& tree)
     : m_Table(table), m_Tree(tree), m_pScanner(std::make_unique<VEKFile::BinaryStreamParser>(stream, false)),
-      m_TextBuffer(new VEKFile::MemoryBuffer(4096))
+      m_TextBuffer(new VEKFile::MemoryBuffer(4096)), m_OpenChildren(std::make_unique<NodeVector[]>(kMaxDepth))
 {
 }
 
@@ -203,6 +203,9 @@ HtmlDocParser::~HtmlDocParser() = default;
 bool HtmlDocParser::Parse()
 {
     m_OpenKeywords.clear();
+    // Scratches a failed parse left filled.
+    for (std::size_t depth = 0; depth < kMaxDepth; ++depth) m_OpenChildren[depth].clear();
+    m_uDepth = 0;
     m_pScanner->Reset();
     m_uReplayIndex = 0;
     m_bReplay = m_bUnwind = m_bTitleSeen = m_bLastSpace = false;

@@ -80,7 +80,9 @@ unsigned int HtmlDocParser::ParseLeafTag(NodeVector& children, const KeywordInfo
     const unsigned int code = info.m_bSkipContent ? CODE_SKIPPED : CODE_LEAF;
     if (info.m_bEmpty) {
         Node* node = nullptr;
-        AddTreeNode(node, children, info, false);
+        NodeVector hidden;
+        AddTreeNode(node, children, hidden, info, false);
+        if (!hidden.empty()) children.back()->m_Children.Adopt(hidden);
     } else if (info.m_bHasParams) {
         ParseParam(info, children, nullptr);
     }
@@ -141,7 +143,32 @@ void HtmlDocParser::RepairMetaTag(const KeywordInfo& info)
         m_pScanner->SetKeyword(text.data(), static_cast<std::uint32_t>(text.size()));
 }
 
+// While the element is open its node is the last of `children`, and its scratch is given to it
+// however the element ends.
 unsigned int HtmlDocParser::ParseElement(NodeVector& children, const KeywordInfo* info, bool emulated)
+{
+    const std::uint32_t depth = m_uDepth;
+    if (depth == kMaxDepth) return CODE_TOO_DEEP;
+    NodeVector& own = m_OpenChildren[depth];
+    m_uDepth = depth + 1;
+    try {
+        const unsigned int code = OpenElement(children, own, info, emulated);
+        CloseElement(children, own, depth);
+        return code;
+    } catch (...) {
+        CloseElement(children, own, depth);
+        throw;
+    }
+}
+
+void HtmlDocParser::CloseElement(NodeVector& children, NodeVector& own, std::uint32_t depth)
+{
+    m_uDepth = depth;
+    if (!own.empty()) children.back()->m_Children.Adopt(own);
+}
+
+unsigned int HtmlDocParser::OpenElement(NodeVector& children, NodeVector& own, const KeywordInfo* info,
+                                        bool emulated)
 {
     Node* element = nullptr;
     std::size_t ownIndex = 0;
@@ -157,7 +184,7 @@ unsigned int HtmlDocParser::ParseElement(NodeVector& children, const KeywordInfo
     }
     if (emulated && !replayed) {
         EmulateMissingKeyword(element, children, *info);
-    } else if (!AddTreeNode(element, children, *info, false) && !m_bReplay && !emulated) {
+    } else if (!AddTreeNode(element, children, own, *info, false) && !m_bReplay && !emulated) {
         return CODE_END_OF_INPUT;
     }
     if (element == nullptr) return CODE_END_OF_INPUT;
@@ -165,16 +192,13 @@ unsigned int HtmlDocParser::ParseElement(NodeVector& children, const KeywordInfo
         m_OpenKeywords.push_back(info);
         ownIndex = m_OpenKeywords.size() - 1;
     }
-    const unsigned int code = ParseElementContent(children, *element, *info, ownIndex, emulated && !replayed);
-    // Nothing more is added below the element, and most elements have only a few children.
-    element->m_Children.ShrinkToFit();
-    return code;
+    return ParseElementContent(children, own, *info, ownIndex, emulated && !replayed);
 }
 
 // `children` holds the element as its last node. An emulated element exists for the pending
 // tag text, so it handles that tag even when the tag would end it: otherwise a tag such as
 // "<td/>" in a row would end each cell emulated for it, and the row would emulate the next.
-unsigned int HtmlDocParser::ParseElementContent(NodeVector& children, Node& element, const KeywordInfo& info,
+unsigned int HtmlDocParser::ParseElementContent(NodeVector& children, NodeVector& own, const KeywordInfo& info,
                                                 std::size_t ownIndex, bool emulated)
 {
     CmpResult cmp = CMP_NONE;
@@ -188,7 +212,7 @@ unsigned int HtmlDocParser::ParseElementContent(NodeVector& children, Node& elem
             if (cmp == CMP_END) break;
             if (cmp == CMP_NONE && FindUnwindTarget()) break;
         }
-        const unsigned int sub = ParseChild(element, info, cmp, missing);
+        const unsigned int sub = ParseChild(own, info, cmp, missing);
         if (m_bReplay) continue;
         if (m_bUnwind) {
             if (ownIndex == m_uReplayIndex) {
@@ -211,7 +235,7 @@ unsigned int HtmlDocParser::ParseElementContent(NodeVector& children, Node& elem
         }
         // The text after the child is this element's, in a further text block.
         Node* self = nullptr;
-        if (!AddTreeNode(self, children, info, true)) {
+        if (!AddTreeNode(self, children, own, info, true)) {
             if (!m_OpenKeywords.empty()) m_OpenKeywords.pop_back();
             return CODE_END_OF_INPUT;
         }
@@ -224,14 +248,14 @@ unsigned int HtmlDocParser::ParseElementContent(NodeVector& children, Node& elem
                : CODE_PENDING;
 }
 
-unsigned int HtmlDocParser::ParseChild(Node& element, const KeywordInfo& info, CmpResult cmp,
+unsigned int HtmlDocParser::ParseChild(NodeVector& own, const KeywordInfo& info, CmpResult cmp,
                                        const std::string& missing)
 {
     if (cmp == CMP_MISSING) {
         if (const KeywordInfo* level = m_Table.LookUpTagText(missing.data(), static_cast<unsigned int>(missing.size())))
-            return RecursiveParse(element.m_Children, false, level->m_bPreformatted, level);
+            return RecursiveParse(own, false, level->m_bPreformatted, level);
     }
-    return RecursiveParse(element.m_Children, info.m_bPreformatted, false, nullptr);
+    return RecursiveParse(own, info.m_bPreformatted, false, nullptr);
 }
 
 // An end tag of an element open further out closes everything down to it; the elements open
@@ -252,7 +276,8 @@ bool HtmlDocParser::FindUnwindTarget()
     return false;
 }
 
-bool HtmlDocParser::AddTreeNode(Node*& out, NodeVector& children, const KeywordInfo& info, bool textOnly)
+bool HtmlDocParser::AddTreeNode(Node*& out, NodeVector& children, NodeVector& own, const KeywordInfo& info,
+                                bool textOnly)
 {
     out = nullptr;
     if (!m_bReplay && !info.m_bEmpty && m_pScanner->GetCurrentChar() != '<' && !m_pScanner->Fetch(1, false, false))
@@ -261,7 +286,7 @@ bool HtmlDocParser::AddTreeNode(Node*& out, NodeVector& children, const KeywordI
     if (!textOnly) {
         Node& node = AppendNode(children, KeywordName(info), info.m_uKeyword, m_uCurrentOffset);
         node.m_uRawSize = m_pScanner->GetPosition() - m_uCurrentOffset;
-        if (!m_bReplay && !HtmlKeywordTable::FindParamInfo(id).empty()) ParseParam(info, children, &node);
+        if (!m_bReplay && !HtmlKeywordTable::FindParamInfo(id).empty()) ParseParam(info, own, &node);
     }
     if (children.empty()) return false;
     Node& element = *children.back();
@@ -270,34 +295,26 @@ bool HtmlDocParser::AddTreeNode(Node*& out, NodeVector& children, const KeywordI
         return true;
     }
 
-    const std::uint32_t offset = m_pScanner->GetPosition();
-    const bool title = id == KW_TITLE;
-    std::string titleText;
-    std::string_view text;
-    std::uint32_t rawSize = 0;
-    const bool fetched = title ? ReadTitleText(info, titleText, rawSize) : ReadElementText(info, text, rawSize);
-    if (title) text = titleText;
-    if (!text.empty()) AddText(element, text, offset, rawSize, title);
+    const bool fetched = id == KW_TITLE ? ReadTitleText(own, info) : ReadElementText(own, info);
     if (fetched) out = &element;
     return fetched;
 }
 
-bool HtmlDocParser::ReadElementText(const KeywordInfo& info, std::string_view& text, std::uint32_t& rawSize)
+bool HtmlDocParser::ReadElementText(NodeVector& own, const KeywordInfo& info)
 {
     const std::uint32_t offset = m_pScanner->GetPosition();
     bool found = false;
-    std::string_view read = m_pScanner->FetchText('<', *m_TextBuffer, found);
+    std::string_view text = m_pScanner->FetchText('<', *m_TextBuffer, found);
     // Preformatted elements keep their white space as written.
-    const bool blankOnly = !info.m_bPreformatted && BeautifyString(read);
+    const bool blankOnly = !info.m_bPreformatted && BeautifyString(text);
     m_uCurrentOffset = m_pScanner->GetPosition();
-    rawSize = m_uCurrentOffset - offset;
-    if (!read.empty() && !(m_bLastSpace && blankOnly)) text = read;
+    if (!text.empty() && !(m_bLastSpace && blankOnly)) AddText(own, text, offset, m_uCurrentOffset - offset, false);
     return found && FetchTagRest();
 }
 
 // The whole title up to its end text is its text, markup included; fragments of known tags
 // are wiped from it afterwards.
-bool HtmlDocParser::ReadTitleText(const KeywordInfo& info, std::string& text, std::uint32_t& rawSize)
+bool HtmlDocParser::ReadTitleText(NodeVector& own, const KeywordInfo& info)
 {
     const std::uint32_t offset = m_pScanner->GetPosition();
     VEKFile::MemoryBuffer& buffer = *m_TextBuffer;
@@ -305,12 +322,14 @@ bool HtmlDocParser::ReadTitleText(const KeywordInfo& info, std::string& text, st
     bool found = m_pScanner->FetchData(info.m_sEndTag, false, 0, &buffer, nullptr, true, true);
     if (found) m_pScanner->Fetch(1, false, true);
     m_uCurrentOffset = m_pScanner->GetPosition();
-    rawSize = m_uCurrentOffset - offset;
+    const std::uint32_t rawSize = m_uCurrentOffset - offset;
     found = found && FetchTagRest();
     if (buffer.Size() != 0) {
         const std::string raw(reinterpret_cast<const char*>(buffer.Data()), buffer.Size());
+        std::string text;
         VEK::BeautifyString(raw, text, true, false);
         WipeEmbeddedTag(text);
+        if (!text.empty()) AddText(own, text, offset, rawSize, true);
     }
     // The enclosing loop sees the end of the title next.
     m_pScanner->SetKeyword(info.m_sEndTag.data(), static_cast<std::uint32_t>(info.m_sEndTag.size()));
@@ -318,11 +337,11 @@ bool HtmlDocParser::ReadTitleText(const KeywordInfo& info, std::string& text, st
 }
 
 // Only the first title reaches the tree and the summary.
-void HtmlDocParser::AddText(Node& element, std::string_view text, std::uint32_t offset, std::uint32_t rawSize,
+void HtmlDocParser::AddText(NodeVector& own, std::string_view text, std::uint32_t offset, std::uint32_t rawSize,
                             bool title)
 {
     if (!title || !m_bTitleSeen) {
-        AppendTextNode(element.m_Children, TagTextName(), text.data(), static_cast<std::uint32_t>(text.size()), offset,
+        AppendTextNode(own, TagTextName(), text.data(), static_cast<std::uint32_t>(text.size()), offset,
                        rawSize);
     }
     if (!title) return;

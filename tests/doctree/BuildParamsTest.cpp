@@ -153,6 +153,9 @@ TEST(BuildParams, DocumentsWithoutACharset)
     HtmlDocTree unknown;
     EXPECT_THROW(ParseInto(unknown, "<p>x<meta name=author content=Ann>"), ParserInvalidEncodingException);
     EXPECT_EQ(Shape(unknown), "p \"x\"") << "the nodes built before stay";
+    HtmlDocTree nested;
+    EXPECT_THROW(ParseInto(nested, "<div><b>x<i>y<meta name=author content=Ann>"), ParserInvalidEncodingException);
+    EXPECT_EQ(Shape(nested), "div(b(\"x\" i(\"y\")))") << "open elements keep their children";
 
     HtmlDocTree plain;
     EXPECT_TRUE(ParseInto(plain, "<title>t</title><a href=x.html>x</a><img alt=pic>"));

@@ -21,6 +21,33 @@ TEST(RefCountVector, GrowsByDoublingThenByAQuarter)
     EXPECT_EQ((std::vector<std::size_t>{16, 32, 64, 128, 256, 512, 640, 800, 1000}), capacities);
 }
 
+// A gathered array goes down at its length after what the array held, its holders moved; the
+// scratch keeps its slots for the next one unless it was long and taken over whole.
+TEST(RefCountVector, AdoptsAGatheredArrayAtItsLength)
+{
+    struct Case {
+        int held;
+        int gathered;
+        std::size_t scratchKeeps;
+    };
+    for (const Case c : {Case{0, 3, 16}, Case{1, 3, 16}, Case{0, 2000, 0}}) {
+        VEK::RefCountVector<int> array;
+        VEK::RefCountVector<int> scratch;
+        for (int i = 0; i < c.held; ++i) array.push_back(VEK::RefCount<int>(new int(i)));
+        array.ShrinkToFit();
+        for (int i = c.held; i < c.held + c.gathered; ++i) scratch.push_back(VEK::RefCount<int>(new int(i)));
+        const VEK::RefCount<int> first = scratch[0];
+        array.Adopt(scratch);
+        const auto total = static_cast<std::size_t>(c.held + c.gathered);
+        EXPECT_EQ(array.size(), total);
+        EXPECT_EQ(array.capacity(), total);
+        for (std::size_t i = 0; i < total; ++i) EXPECT_EQ(*array[i], static_cast<int>(i));
+        EXPECT_EQ(first.Count(), 2);
+        EXPECT_TRUE(scratch.empty());
+        EXPECT_EQ(scratch.capacity(), c.scratchKeeps);
+    }
+}
+
 // Holders made with their object, handed a pointer, and made too large or too aligned to be
 // carved: each counts its copies from 1 and destroys its object once, with the last holder.
 template <class Object>

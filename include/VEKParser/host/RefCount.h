@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <new>
 #include <utility>
 
@@ -221,6 +222,27 @@ public:
         if (size() != capacity()) MoveToNew(size());
     }
 
+    // Moves every holder of `from` to the end of this array, which is made exactly as long when
+    // it has no room: an array gathered in a scratch is set down once, when its length is known. `from` is left
+    // empty and keeps its slots for the next one, unless this array was empty and `from` long, in
+    // which case its block is taken over and cut down in place rather than copied.
+    void Adopt(RefCountVector& from)
+    {
+        const std::size_t count = from.size();
+        if (count == 0) return;
+        if (empty() && count >= kTakeOver) {
+            std::swap(m_pHeader, from.m_pHeader);
+            if (count != capacity()) Reallocate(count);
+            return;
+        }
+        const std::size_t total = size() + count;
+        if (total > capacity()) MoveToNew(total);
+        // Holders move as the plain pointers they are, as they do on realloc.
+        std::memcpy(static_cast<void*>(end()), static_cast<const void*>(from.begin()), count * sizeof(Holder));
+        m_pHeader->m_uSize = static_cast<std::uint32_t>(total);
+        from.m_pHeader->m_uSize = 0;
+    }
+
     std::size_t size() const noexcept { return m_pHeader->m_uSize; }
     std::size_t capacity() const noexcept { return m_pHeader->m_uCapacity; }
     bool empty() const noexcept { return m_pHeader->m_uSize == 0; }
@@ -235,6 +257,8 @@ public:
 
 private:
     static constexpr std::size_t SMALL = 16;  // GrowCapacity(0): shorter arrays were shrunk
+    // Arrays adopted whole rather than copied: copying would hold both at once.
+    static constexpr std::size_t kTakeOver = 1024;
 
     // Never written: an array grows before it takes its first holder.
     static inline constexpr Header kEmpty{};
@@ -246,11 +270,17 @@ private:
     {
         const std::size_t capacity = GrowCapacity(size());
         if (this->capacity() < SMALL) return MoveToNew(capacity);
-        if (capacity > UINT32_MAX) throw std::bad_alloc();
-        void* fresh = std::realloc(static_cast<void*>(m_pHeader), Bytes(capacity));
+        Reallocate(capacity);
+    }
+
+    // A block from the system's heap resized to `slots` (at least size() and SMALL).
+    void Reallocate(std::size_t slots)
+    {
+        if (slots > UINT32_MAX) throw std::bad_alloc();
+        void* fresh = std::realloc(static_cast<void*>(m_pHeader), Bytes(slots));
         if (fresh == nullptr) throw std::bad_alloc();
         m_pHeader = static_cast<Header*>(fresh);
-        m_pHeader->m_uCapacity = static_cast<std::uint32_t>(capacity);
+        m_pHeader->m_uCapacity = static_cast<std::uint32_t>(slots);
     }
 
     // Moves the holders into a fresh array of `slots` (at least size()).

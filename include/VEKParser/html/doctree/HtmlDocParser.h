@@ -56,18 +56,24 @@ private:
     unsigned int RecursiveParse(NodeVector& children, bool allowTableReentry, bool inheritPreformatted,
                                 const KeywordInfo* emulate);
     unsigned int ParseLeafTag(NodeVector& children, const KeywordInfo& info);
+    // An element's children are gathered in `own`, the scratch of its depth, and given to its node
+    // when it closes.
     unsigned int ParseElement(NodeVector& children, const KeywordInfo* info, bool emulated);
-    unsigned int ParseElementContent(NodeVector& children, Node& element, const KeywordInfo& info,
+    unsigned int OpenElement(NodeVector& children, NodeVector& own, const KeywordInfo* info, bool emulated);
+    void CloseElement(NodeVector& children, NodeVector& own, std::uint32_t depth);
+    unsigned int ParseElementContent(NodeVector& children, NodeVector& own, const KeywordInfo& info,
                                      std::size_t ownIndex, bool emulated);
-    unsigned int ParseChild(Node& element, const KeywordInfo& info, CmpResult cmp, const std::string& missing);
+    unsigned int ParseChild(NodeVector& own, const KeywordInfo& info, CmpResult cmp, const std::string& missing);
     unsigned int ParseUnknownTag(NodeVector& children);
     void RepairMetaTag(const KeywordInfo& info);
     bool FindUnwindTarget();
     bool IsTableChild(const KeywordInfo& info) const;
-    bool AddTreeNode(Node*& out, NodeVector& children, const KeywordInfo& info, bool textOnly);
-    bool ReadElementText(const KeywordInfo& info, std::string_view& text, std::uint32_t& rawSize);
-    bool ReadTitleText(const KeywordInfo& info, std::string& text, std::uint32_t& rawSize);
-    void AddText(Node& element, std::string_view text, std::uint32_t offset, std::uint32_t rawSize, bool title);
+    // The node goes to `children`; its parameter texts and its text go to `own`.
+    bool AddTreeNode(Node*& out, NodeVector& children, NodeVector& own, const KeywordInfo& info, bool textOnly);
+    // Read the text after the tag into a text block of `own`; true when the next tag text was fetched.
+    bool ReadElementText(NodeVector& own, const KeywordInfo& info);
+    bool ReadTitleText(NodeVector& own, const KeywordInfo& info);
+    void AddText(NodeVector& own, std::string_view text, std::uint32_t offset, std::uint32_t rawSize, bool title);
     void EmulateMissingKeyword(Node*& out, NodeVector& children, const KeywordInfo& info);
     Node& AppendNode(NodeVector& children, const char* name, std::uint32_t keyword, std::uint32_t offset);
     // `name` is pooled already.
@@ -80,7 +86,7 @@ private:
     const char* PooledOnce(std::string_view name, const char*& pooled);
     void ForgetPooledNames() noexcept;
 
-    // Tag parameters.
+    // Tag parameters. Hidden texts go to `children`; the values kept, to `node`.
     void ParseParam(const KeywordInfo& info, NodeVector& children, Node* node);
     void FindParamNames(std::string_view text, const std::vector<ParamInfo>& params);
     // `scratch` holds `value` when it had to be tidied.
@@ -105,6 +111,10 @@ private:
     bool m_bLastSpace = false;
     std::unique_ptr<VEKFile::BinaryStreamParser> m_pScanner;
     VEK::RefCount<VEKFile::MemoryBuffer> m_TextBuffer;
+    // One scratch of child holders per depth of open elements, kept for its capacity: an
+    // element's array is made once, at its final length, instead of growing and shrinking.
+    std::unique_ptr<NodeVector[]> m_OpenChildren;
+    std::uint32_t m_uDepth = 0;
     // Scratch of the white-space normalisation, kept for its capacity; it only grows, so that
     // it is never filled twice.
     std::vector<char> m_Tidy;
