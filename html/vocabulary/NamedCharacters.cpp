@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <atomic>
 #include <climits>
+#include <cstring>
 #include <cstdint>
 #include <map>
 #include <string_view>
@@ -231,36 +232,50 @@ constexpr bool KeepsAscii(VEK::CHARSET charset) noexcept
     return charset == VEK::CHARSET_UTF8 || charset == VEK::CHARSET_WINDOWS_1252 || charset == VEK::CHARSET_US_ASCII;
 }
 
+#if defined(__SSE2__)
+// One group of `s` widened onto `t` (four, eight or sixteen bytes, loaded as the low lanes of
+// `bytes`; the lanes above are zero): the mask of its bytes from 0x80 on, and whether it held an '&'.
+inline unsigned int WidenGroup(__m128i bytes, unsigned short* t, std::size_t width, bool& ampersand) noexcept
+{
+    const __m128i zero = _mm_setzero_si128();
+    ampersand |= _mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('&'))) != 0;
+    const __m128i low = _mm_unpacklo_epi8(bytes, zero);
+    if (width == 4) _mm_storel_epi64(reinterpret_cast<__m128i*>(t), low);
+    else _mm_storeu_si128(reinterpret_cast<__m128i*>(t), low);
+    if (width == 16) _mm_storeu_si128(reinterpret_cast<__m128i*>(t + 8), _mm_unpackhi_epi8(bytes, zero));
+    return static_cast<unsigned int>(_mm_movemask_epi8(bytes));
+}
+
+__m128i LoadGroup(const unsigned char* s, std::size_t width) noexcept
+{
+    if (width == 16) return _mm_loadu_si128(reinterpret_cast<const __m128i*>(s));
+    if (width == 8) return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(s));
+    std::uint32_t four;
+    std::memcpy(&four, s, sizeof four);
+    return _mm_cvtsi32_si128(static_cast<int>(four));
+}
+#endif
+
 // Widens the ASCII start of `s` onto `t`, which has room for `n` units, and tells whether it
-// held an '&'; returns how many bytes it took. Most texts are short and all ASCII: they need
-// neither a decoder call nor a second look for references.
+// held an '&' (an '&' after the first byte from 0x80 on may count too: the caller looks again
+// then); returns how many bytes it took. Most texts are short and all ASCII: they need neither
+// a decoder call nor a second look for references, and their last bytes are taken as one group
+// that ends with the text, overlapping the group before, rather than one at a time.
 std::size_t WidenAscii(const unsigned char* s, std::size_t n, unsigned short* t, bool& ampersand) noexcept
 {
-    std::size_t i = 0;
+    ampersand = false;
 #if defined(__SSE2__)
-    const __m128i zero = _mm_setzero_si128();
-    const __m128i amp = _mm_set1_epi8('&');
-    __m128i seen = zero;
-    for (; i + 16 <= n; i += 16) {
-        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
-        if (_mm_movemask_epi8(bytes) != 0) break;
-        seen = _mm_or_si128(seen, _mm_cmpeq_epi8(bytes, amp));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(t + i), _mm_unpacklo_epi8(bytes, zero));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(t + i + 8), _mm_unpackhi_epi8(bytes, zero));
-    }
-    if (i + 8 <= n) {
-        const __m128i bytes = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(s + i));
-        if ((_mm_movemask_epi8(bytes) & 0xFF) == 0) {
-            seen = _mm_or_si128(seen, _mm_cmpeq_epi8(bytes, amp));
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(t + i), _mm_unpacklo_epi8(bytes, zero));
-            i += 8;
+    if (n >= 4) {
+        const std::size_t width = n >= 16 ? 16 : n >= 8 ? 8 : 4;
+        for (std::size_t i = 0;; i += width) {
+            const std::size_t at = std::min(i, n - width);  // the last group ends with the text
+            const unsigned int high = WidenGroup(LoadGroup(s + at, width), t + at, width, ampersand);
+            if (high != 0) return at + static_cast<std::size_t>(__builtin_ctz(high));
+            if (at + width == n) return n;
         }
     }
-    // The upper eight lanes of the last load are zero and never match.
-    ampersand = _mm_movemask_epi8(seen) != 0;
-#else
-    ampersand = false;
 #endif
+    std::size_t i = 0;
     for (; i < n && s[i] < 0x80; ++i) {
         t[i] = s[i];
         ampersand |= s[i] == '&';
