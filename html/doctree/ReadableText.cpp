@@ -7,10 +7,9 @@
 #include <array>
 #include <cstddef>
 
-#include <emmintrin.h>
-
 #include <VEKParser/html/doctree/HtmlDocTree.h>
 
+#include "host/WordUnits.h"
 #include "html/doctree/TreeQueries.h"
 
 namespace VEKParser {
@@ -82,31 +81,12 @@ public:
     }
 
 private:
-    // Eight units at a time past every unit above 0x20 and every blank with such a unit after it;
-    // stops at the first unit it cannot pass, which may still be a control character to keep.
-    static const unsigned short* SkipWordUnits(const unsigned short* unit, const unsigned short* end) noexcept
-    {
-        const __m128i blank = _mm_set1_epi16(0x20);
-        const __m128i zero = _mm_setzero_si128();
-        while (end - unit >= 9) {
-            const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(unit));
-            const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(unit + 1));
-            const __m128i low = _mm_cmpeq_epi16(_mm_subs_epu16(here, blank), zero);
-            const __m128i lowNext = _mm_cmpeq_epi16(_mm_subs_epu16(next, blank), zero);
-            const __m128i passable = _mm_andnot_si128(lowNext, _mm_cmpeq_epi16(here, blank));
-            const int stop = _mm_movemask_epi8(_mm_andnot_si128(passable, low));
-            if (stop != 0) return unit + __builtin_ctz(static_cast<unsigned>(stop)) / 2;
-            unit += 8;
-        }
-        return unit;
-    }
-
     // The parser leaves most texts as words between single blanks, and a lone blank between two
     // words is the separator the layout would write there anyway: such a stretch is copied whole.
     static const unsigned short* EndOfWords(const unsigned short* unit, const unsigned short* end) noexcept
     {
         while (unit != end) {
-            unit = SkipWordUnits(unit, end);
+            unit = VEK::SkipWordUnits(unit, end);
             if (unit == end) break;
             if (!IsWhite(*unit)) ++unit;
             else if (*unit == 0x20 && unit + 1 != end && !IsWhite(unit[1])) unit += 2;
