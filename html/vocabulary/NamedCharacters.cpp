@@ -261,7 +261,8 @@ __m128i LoadGroup(const unsigned char* s, std::size_t width) noexcept
 // then); returns how many bytes it took. Most texts are short and all ASCII: they need neither
 // a decoder call nor a second look for references, and their last bytes are taken as one group
 // that ends with the text, overlapping the group before, rather than one at a time.
-std::size_t WidenAscii(const unsigned char* s, std::size_t n, unsigned short* t, bool& ampersand) noexcept
+[[gnu::always_inline]] inline std::size_t WidenAscii(const unsigned char* s, std::size_t n, unsigned short* t,
+                                                bool& ampersand) noexcept
 {
     ampersand = false;
 #if defined(__SSE2__)
@@ -395,6 +396,31 @@ void AppendExpandedText(VEK::CHARSET charset, const char* bytes, unsigned int le
                         bool latin1Only)
 {
     Expand(charset, bytes, length, out, out.size(), latin1Only);
+}
+
+void ExpandedTextAppender::Append(VEK::CHARSET charset, const char* bytes, unsigned int length)
+{
+    if (KeepsAscii(charset)) {
+        unsigned short* const room = Room(length);
+        bool ampersand = false;
+        if (WidenAscii(reinterpret_cast<const unsigned char*>(bytes), length, room, ampersand) == length &&
+            (!ampersand || room[0] == 0)) {
+            m_uUsed += length;
+            return;
+        }
+    }
+    m_Spill.clear();
+    AppendExpandedText(charset, bytes, length, m_Spill, false);
+    std::char_traits<unsigned short>::copy(Room(m_Spill.size()), m_Spill.data(), m_Spill.size());
+    m_uUsed += m_Spill.size();
+}
+
+// Doubling keeps the zeroing of new room in proportion to the text gathered, however much room
+// the string had from earlier use.
+void ExpandedTextAppender::Grow(std::size_t units)
+{
+    constexpr std::size_t kFirstRoom = 256;
+    m_Out.resize(std::max({m_uUsed + units, 2 * m_Out.size(), kFirstRoom}));
 }
 
 void ExpandCharacterReferences(VEK::CHARSET charset, const std::string& text, VEK::WString& out, bool latin1Only)
