@@ -6,11 +6,13 @@
 #include <algorithm>
 #include <array>
 #include <cstddef>
+#include <string_view>
 
 #include <VEKParser/html/doctree/HtmlDocTree.h>
 
 #include "host/WordUnits.h"
 #include "html/doctree/TreeQueries.h"
+#include "html/vocabulary/AppendExpandedText.h"
 
 namespace VEKParser {
 
@@ -63,10 +65,9 @@ public:
 
     void Note(Separator separator) noexcept { m_Pending = std::max(m_Pending, separator); }
 
-    void Text(const VEK::WString& text)
+    void Text(const unsigned short* unit, std::size_t size)
     {
-        const unsigned short* unit = text.data();
-        const unsigned short* const end = unit + text.size();
+        const unsigned short* const end = unit + size;
         while (unit != end) {
             const unsigned short* const start = unit;
             if (IsWhite(*unit)) {
@@ -117,23 +118,25 @@ private:
     Separator m_Pending = Separator::None;
 };
 
-// The depth is the tree's, which the parser bounds; the flat text recurses the same way.
-void WalkText(const HtmlDocTree::NodeHolder* begin, const HtmlDocTree::NodeHolder* end, LayoutWriter& writer,
-              VEK::WString& scratch)
+// The depth is the tree's, which the parser bounds; the flat text recurses the same way. Each
+// text is decoded into the scratch's room and laid out from there.
+void WalkText(const HtmlDocTree::NodeHolder* begin, const HtmlDocTree::NodeHolder* end, VEK::CHARSET charset,
+              LayoutWriter& writer, ExpandedTextAppender& scratch)
 {
     for (const HtmlDocTree::NodeHolder* holder = begin; holder != end; ++holder) {
         tree_queries::PrefetchNext(holder, end);
         const HtmlDocTree::HtmlTreeNode& node = **holder;
         const KeywordID id = node.GetKeywordID();
         if (id == KW_TEXT) {
+            const std::string_view bytes = node.GetTextBytes();
             scratch.clear();
-            node.GetText(scratch);
-            writer.Text(scratch);
+            scratch.Append(charset, bytes.data(), static_cast<unsigned int>(bytes.size()));
+            writer.Text(scratch.data(), scratch.size());
             continue;
         }
         const LayoutSpacing& spacing = LayoutOf(id);
         writer.Note(spacing.before);
-        if (node.HasChild()) WalkText(node.Begin(), node.End(), writer, scratch);
+        if (node.HasChild()) WalkText(node.Begin(), node.End(), charset, writer, scratch);
         writer.Note(spacing.after);
     }
 }
@@ -144,8 +147,9 @@ void GetReadableText(const HtmlDocTree& tree, VEK::WString& out)
 {
     out.clear();
     LayoutWriter writer(out);
-    VEK::WString scratch;
-    WalkText(tree.Begin(), tree.End(), writer, scratch);
+    VEK::WString room;
+    ExpandedTextAppender scratch(room);
+    WalkText(tree.Begin(), tree.End(), tree.GetCharset(), writer, scratch);
 }
 
 } // namespace VEKParser
