@@ -325,12 +325,11 @@ const unsigned short* FindUnit(const unsigned short* from, const unsigned short*
     return from;
 }
 
-// Resolves the references of `text` from index `from` on, in place; the text never grows, since
-// every reference is replaced by one unit or kept as written.
-void ResolveReferences(VEK::WString& text, std::size_t from, bool latin1Only)
+// Resolves the references of the `size` units at `s` from index `from` on, in place, and returns
+// their new count; the text never grows, since every reference is replaced by one unit or kept
+// as written.
+std::size_t ResolveReferences(unsigned short* s, std::size_t size, std::size_t from, bool latin1Only)
 {
-    const std::size_t size = text.size();
-    unsigned short* s = text.data();
     std::size_t p = from;
     std::size_t w = from;
     for (;;) {
@@ -351,7 +350,7 @@ void ResolveReferences(VEK::WString& text, std::size_t from, bool latin1Only)
         p = i + k + (semicolon ? 1 : 0);
     }
     if (w != p) std::char_traits<unsigned short>::move(s + w, s + p, size - p);
-    text.resize(w + (size - p));
+    return w + (size - p);
 }
 
 // Whether the text from index `from` on holds a reference to resolve; a text that starts with a
@@ -375,7 +374,7 @@ void Expand(VEK::CHARSET charset, const char* bytes, unsigned int length, VEK::W
     const bool seen = ascii == length && from == used;
     if (seen ? !ampersand || out[from] == 0 : !HasReference(out, from)) return;
     EnsureBuilt();
-    ResolveReferences(out, from, latin1Only);
+    out.resize(ResolveReferences(out.data(), out.size(), from, latin1Only));
 }
 
 } // namespace
@@ -403,9 +402,14 @@ void ExpandedTextAppender::Append(VEK::CHARSET charset, const char* bytes, unsig
     if (KeepsAscii(charset)) {
         unsigned short* const room = Room(length);
         bool ampersand = false;
-        if (WidenAscii(reinterpret_cast<const unsigned char*>(bytes), length, room, ampersand) == length &&
-            (!ampersand || room[0] == 0)) {
-            m_uUsed += length;
+        if (WidenAscii(reinterpret_cast<const unsigned char*>(bytes), length, room, ampersand) == length) {
+            // References resolve in the room itself: the text only shrinks.
+            if (ampersand && room[0] != 0) {
+                EnsureBuilt();
+                m_uUsed += ResolveReferences(room, length, 0, false);
+            } else {
+                m_uUsed += length;
+            }
             return;
         }
     }
