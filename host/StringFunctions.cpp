@@ -28,6 +28,18 @@ void CopyWordUnits(const unsigned short*& in, const unsigned short* end, unsigne
     in = stop;
 }
 
+// Whether [in, end) is words with single blanks between them and nothing else below 0x21, which
+// the clean-up with trimming leaves as it is: most captions are, and they are short, so they are
+// only looked at, not rewritten unit by unit.
+bool IsTidy(const unsigned short* in, const unsigned short* end) noexcept
+{
+    if (in == end) return true;
+    if (*in <= 0x20 || end[-1] <= 0x20) return false;
+    for (in = SkipWordUnits(in, end); in != end; ++in)
+        if (*in <= 0x20 && !(*in == 0x20 && in[1] > 0x20)) return false;  // a blank is never last
+    return true;
+}
+
 // Writes the units of [in, end) with each run of white space made one blank from `w` on and
 // returns the end of what it wrote. The result never outgrows the input, so `w` may be `in`
 // itself, and a caller writes into room made once rather than unit by unit with growth checks.
@@ -107,6 +119,7 @@ void BeautifyString(const WString& in, WString& out, bool trim, bool append) { B
 void BeautifyTail(WString& text, std::size_t from)
 {
     unsigned short* const tail = text.data() + from;
+    if (IsTidy(tail, text.data() + text.size())) return;
     const unsigned short* const end = BeautifyUnits(tail, text.data() + text.size(), tail, true);
     text.resize(static_cast<std::size_t>(end - text.data()));
 }
