@@ -4,9 +4,7 @@
 #include <limits>
 #include <type_traits>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
+#include "host/WordUnits.h"
 
 namespace VEK {
 
@@ -19,22 +17,27 @@ void LowerInPlace(String& text) noexcept
         if (unit >= 'A' && unit <= 'Z') unit = static_cast<typename String::value_type>(unit + 32);
 }
 
-// Moves `in` past the 16-bit units above 0x20 that follow, eight at a time, copying them to `w`
-// (which may be `in` itself or lie before it): none of them is white space. Captions are mostly
-// words between single blanks, so most units pass here.
-void CopyVisibleUnits(const unsigned short*& in, const unsigned short* end, unsigned short*& w) noexcept
+// Moves `in` past the stretch of 16-bit text that needs no change (see SkipWordUnits), copying
+// it to `w` (`in` itself, a place before it, or another string). Captions are mostly words between single blanks, so
+// most units pass here; until a run is collapsed `w` is `in` and nothing is copied.
+void CopyWordUnits(const unsigned short*& in, const unsigned short* end, unsigned short*& w) noexcept
 {
-#if defined(__SSE2__)
-    const __m128i blank = _mm_set1_epi16(0x20);
-    const __m128i zero = _mm_setzero_si128();
-    for (; end - in >= 8; in += 8, w += 8) {
-        const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in));
-        if (_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_subs_epu16(units, blank), zero)) != 0) return;
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(w), units);
-    }
-#else
-    (void)in, (void)end, (void)w;
-#endif
+    const unsigned short* const stop = SkipWordUnits(in, end);
+    if (w != in) std::char_traits<unsigned short>::move(w, in, static_cast<std::size_t>(stop - in));
+    w += stop - in;
+    in = stop;
+}
+
+// Whether [in, end) is words with single blanks between them and nothing else below 0x21, which
+// the clean-up with trimming leaves as it is: most captions are, and they are short, so they are
+// only looked at, not rewritten unit by unit.
+bool IsTidy(const unsigned short* in, const unsigned short* end) noexcept
+{
+    if (in == end) return true;
+    if (*in <= 0x20 || end[-1] <= 0x20) return false;
+    for (in = SkipWordUnits(in, end); in != end; ++in)
+        if (*in <= 0x20 && !(*in == 0x20 && in[1] > 0x20)) return false;  // a blank is never last
+    return true;
 }
 
 // Writes the units of [in, end) with each run of white space made one blank from `w` on and
@@ -47,7 +50,8 @@ Unit* BeautifyUnits(const Unit* in, const Unit* end, Unit* w, bool trim) noexcep
     bool inSpace = false;
     for (; in != end; ++in) {
         if constexpr (std::is_same_v<Unit, unsigned short>) {
-            if (!inSpace) CopyVisibleUnits(in, end, w);
+            // A blank may pass with the words only where it would be written as it is.
+            if (!inSpace && !(trim && w == first)) CopyWordUnits(in, end, w);
             if (in == end) break;
         }
         const Unit unit = *in;
@@ -115,6 +119,7 @@ void BeautifyString(const WString& in, WString& out, bool trim, bool append) { B
 void BeautifyTail(WString& text, std::size_t from)
 {
     unsigned short* const tail = text.data() + from;
+    if (IsTidy(tail, text.data() + text.size())) return;
     const unsigned short* const end = BeautifyUnits(tail, text.data() + text.size(), tail, true);
     text.resize(static_cast<std::size_t>(end - text.data()));
 }

@@ -37,9 +37,11 @@ void AppendBeautified(VEK::CHARSET charset, const char* text, unsigned int lengt
 }
 
 // A caption parameter's part of a link's own caption: one blank before it when the caption has
-// a part already and the value decodes to anything, even to white space alone.
+// a part already and the value decodes to anything, even to white space alone. Most links lack
+// the parameter, and its empty value decodes to nothing.
 void AppendCaptionPart(VEK::CHARSET charset, std::string_view value, VEK::WString& caption)
 {
+    if (value.empty()) return;
     const std::size_t before = caption.size();
     if (before != 0) caption.push_back(' ');
     const std::size_t from = caption.size();

@@ -70,14 +70,11 @@ class StringSink {
 public:
     explicit StringSink(VEK::WString& out) noexcept : m_Out(out) {}
     static bool Full() noexcept { return false; }
-    void PutText(VEK::CHARSET charset, const char* text, unsigned int size)
-    {
-        AppendExpandedText(charset, text, size, m_Out, false);
-    }
-    void PutBlank() { m_Out.push_back(0x0020); }
+    void PutText(VEK::CHARSET charset, const char* text, unsigned int size) { m_Out.Append(charset, text, size); }
+    void PutBlank() { m_Out.Append(0x0020); }
 
 private:
-    VEK::WString& m_Out;
+    ExpandedTextAppender m_Out;
 };
 
 bool HasOwnText(unsigned int keyword) noexcept { return (keyword & kTextBearingIdBits) != 0; }
@@ -100,8 +97,10 @@ void HtmlDocTree::GetText(VEK::WString& out) const
 {
     if (m_Charset == VEK::CHARSET_UNKNOWN) {
         VEK::WString collected;
-        StringSink sink(collected);
-        WalkText(sink, Begin(), End(), kAllBits, 0);
+        {
+            StringSink sink(collected);  // gives `collected` its true size as it goes
+            WalkText(sink, Begin(), End(), kAllBits, 0);
+        }
         out = std::move(collected);
         return;
     }

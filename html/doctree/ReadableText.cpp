@@ -6,12 +6,13 @@
 #include <algorithm>
 #include <array>
 #include <cstddef>
-
-#include <emmintrin.h>
+#include <string_view>
 
 #include <VEKParser/html/doctree/HtmlDocTree.h>
 
+#include "host/WordUnits.h"
 #include "html/doctree/TreeQueries.h"
+#include "html/vocabulary/AppendExpandedText.h"
 
 namespace VEKParser {
 
@@ -64,10 +65,9 @@ public:
 
     void Note(Separator separator) noexcept { m_Pending = std::max(m_Pending, separator); }
 
-    void Text(const VEK::WString& text)
+    void Text(const unsigned short* unit, std::size_t size)
     {
-        const unsigned short* unit = text.data();
-        const unsigned short* const end = unit + text.size();
+        const unsigned short* const end = unit + size;
         while (unit != end) {
             const unsigned short* const start = unit;
             if (IsWhite(*unit)) {
@@ -82,31 +82,12 @@ public:
     }
 
 private:
-    // Eight units at a time past every unit above 0x20 and every blank with such a unit after it;
-    // stops at the first unit it cannot pass, which may still be a control character to keep.
-    static const unsigned short* SkipWordUnits(const unsigned short* unit, const unsigned short* end) noexcept
-    {
-        const __m128i blank = _mm_set1_epi16(0x20);
-        const __m128i zero = _mm_setzero_si128();
-        while (end - unit >= 9) {
-            const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(unit));
-            const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(unit + 1));
-            const __m128i low = _mm_cmpeq_epi16(_mm_subs_epu16(here, blank), zero);
-            const __m128i lowNext = _mm_cmpeq_epi16(_mm_subs_epu16(next, blank), zero);
-            const __m128i passable = _mm_andnot_si128(lowNext, _mm_cmpeq_epi16(here, blank));
-            const int stop = _mm_movemask_epi8(_mm_andnot_si128(passable, low));
-            if (stop != 0) return unit + __builtin_ctz(static_cast<unsigned>(stop)) / 2;
-            unit += 8;
-        }
-        return unit;
-    }
-
     // The parser leaves most texts as words between single blanks, and a lone blank between two
     // words is the separator the layout would write there anyway: such a stretch is copied whole.
     static const unsigned short* EndOfWords(const unsigned short* unit, const unsigned short* end) noexcept
     {
         while (unit != end) {
-            unit = SkipWordUnits(unit, end);
+            unit = VEK::SkipWordUnits(unit, end);
             if (unit == end) break;
             if (!IsWhite(*unit)) ++unit;
             else if (*unit == 0x20 && unit + 1 != end && !IsWhite(unit[1])) unit += 2;
@@ -137,23 +118,25 @@ private:
     Separator m_Pending = Separator::None;
 };
 
-// The depth is the tree's, which the parser bounds; the flat text recurses the same way.
-void WalkText(const HtmlDocTree::NodeHolder* begin, const HtmlDocTree::NodeHolder* end, LayoutWriter& writer,
-              VEK::WString& scratch)
+// The depth is the tree's, which the parser bounds; the flat text recurses the same way. Each
+// text is decoded into the scratch's room and laid out from there.
+void WalkText(const HtmlDocTree::NodeHolder* begin, const HtmlDocTree::NodeHolder* end, VEK::CHARSET charset,
+              LayoutWriter& writer, ExpandedTextAppender& scratch)
 {
     for (const HtmlDocTree::NodeHolder* holder = begin; holder != end; ++holder) {
         tree_queries::PrefetchNext(holder, end);
         const HtmlDocTree::HtmlTreeNode& node = **holder;
         const KeywordID id = node.GetKeywordID();
         if (id == KW_TEXT) {
+            const std::string_view bytes = node.GetTextBytes();
             scratch.clear();
-            node.GetText(scratch);
-            writer.Text(scratch);
+            scratch.Append(charset, bytes.data(), static_cast<unsigned int>(bytes.size()));
+            writer.Text(scratch.data(), scratch.size());
             continue;
         }
         const LayoutSpacing& spacing = LayoutOf(id);
         writer.Note(spacing.before);
-        if (node.HasChild()) WalkText(node.Begin(), node.End(), writer, scratch);
+        if (node.HasChild()) WalkText(node.Begin(), node.End(), charset, writer, scratch);
         writer.Note(spacing.after);
     }
 }
@@ -164,8 +147,9 @@ void GetReadableText(const HtmlDocTree& tree, VEK::WString& out)
 {
     out.clear();
     LayoutWriter writer(out);
-    VEK::WString scratch;
-    WalkText(tree.Begin(), tree.End(), writer, scratch);
+    VEK::WString room;
+    ExpandedTextAppender scratch(room);
+    WalkText(tree.Begin(), tree.End(), tree.GetCharset(), writer, scratch);
 }
 
 } // namespace VEKParser

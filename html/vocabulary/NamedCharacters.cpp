@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <atomic>
 #include <climits>
+#include <cstring>
 #include <cstdint>
 #include <map>
 #include <string_view>
@@ -231,36 +232,51 @@ constexpr bool KeepsAscii(VEK::CHARSET charset) noexcept
     return charset == VEK::CHARSET_UTF8 || charset == VEK::CHARSET_WINDOWS_1252 || charset == VEK::CHARSET_US_ASCII;
 }
 
-// Widens the ASCII start of `s` onto `t`, which has room for `n` units, and tells whether it
-// held an '&'; returns how many bytes it took. Most texts are short and all ASCII: they need
-// neither a decoder call nor a second look for references.
-std::size_t WidenAscii(const unsigned char* s, std::size_t n, unsigned short* t, bool& ampersand) noexcept
-{
-    std::size_t i = 0;
 #if defined(__SSE2__)
+// One group of `s` widened onto `t` (four, eight or sixteen bytes, loaded as the low lanes of
+// `bytes`; the lanes above are zero): the mask of its bytes from 0x80 on, and whether it held an '&'.
+inline unsigned int WidenGroup(__m128i bytes, unsigned short* t, std::size_t width, bool& ampersand) noexcept
+{
     const __m128i zero = _mm_setzero_si128();
-    const __m128i amp = _mm_set1_epi8('&');
-    __m128i seen = zero;
-    for (; i + 16 <= n; i += 16) {
-        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
-        if (_mm_movemask_epi8(bytes) != 0) break;
-        seen = _mm_or_si128(seen, _mm_cmpeq_epi8(bytes, amp));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(t + i), _mm_unpacklo_epi8(bytes, zero));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(t + i + 8), _mm_unpackhi_epi8(bytes, zero));
-    }
-    if (i + 8 <= n) {
-        const __m128i bytes = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(s + i));
-        if ((_mm_movemask_epi8(bytes) & 0xFF) == 0) {
-            seen = _mm_or_si128(seen, _mm_cmpeq_epi8(bytes, amp));
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(t + i), _mm_unpacklo_epi8(bytes, zero));
-            i += 8;
+    ampersand |= _mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('&'))) != 0;
+    const __m128i low = _mm_unpacklo_epi8(bytes, zero);
+    if (width == 4) _mm_storel_epi64(reinterpret_cast<__m128i*>(t), low);
+    else _mm_storeu_si128(reinterpret_cast<__m128i*>(t), low);
+    if (width == 16) _mm_storeu_si128(reinterpret_cast<__m128i*>(t + 8), _mm_unpackhi_epi8(bytes, zero));
+    return static_cast<unsigned int>(_mm_movemask_epi8(bytes));
+}
+
+__m128i LoadGroup(const unsigned char* s, std::size_t width) noexcept
+{
+    if (width == 16) return _mm_loadu_si128(reinterpret_cast<const __m128i*>(s));
+    if (width == 8) return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(s));
+    std::uint32_t four;
+    std::memcpy(&four, s, sizeof four);
+    return _mm_cvtsi32_si128(static_cast<int>(four));
+}
+#endif
+
+// Widens the ASCII start of `s` onto `t`, which has room for `n` units, and tells whether it
+// held an '&' (an '&' after the first byte from 0x80 on may count too: the caller looks again
+// then); returns how many bytes it took. Most texts are short and all ASCII: they need neither
+// a decoder call nor a second look for references, and their last bytes are taken as one group
+// that ends with the text, overlapping the group before, rather than one at a time.
+[[gnu::always_inline]] inline std::size_t WidenAscii(const unsigned char* s, std::size_t n, unsigned short* t,
+                                                bool& ampersand) noexcept
+{
+    ampersand = false;
+#if defined(__SSE2__)
+    if (n >= 4) {
+        const std::size_t width = n >= 16 ? 16 : n >= 8 ? 8 : 4;
+        for (std::size_t i = 0;; i += width) {
+            const std::size_t at = std::min(i, n - width);  // the last group ends with the text
+            const unsigned int high = WidenGroup(LoadGroup(s + at, width), t + at, width, ampersand);
+            if (high != 0) return at + static_cast<std::size_t>(__builtin_ctz(high));
+            if (at + width == n) return n;
         }
     }
-    // The upper eight lanes of the last load are zero and never match.
-    ampersand = _mm_movemask_epi8(seen) != 0;
-#else
-    ampersand = false;
 #endif
+    std::size_t i = 0;
     for (; i < n && s[i] < 0x80; ++i) {
         t[i] = s[i];
         ampersand |= s[i] == '&';
@@ -309,12 +325,11 @@ const unsigned short* FindUnit(const unsigned short* from, const unsigned short*
     return from;
 }
 
-// Resolves the references of `text` from index `from` on, in place; the text never grows, since
-// every reference is replaced by one unit or kept as written.
-void ResolveReferences(VEK::WString& text, std::size_t from, bool latin1Only)
+// Resolves the references of the `size` units at `s` from index `from` on, in place, and returns
+// their new count; the text never grows, since every reference is replaced by one unit or kept
+// as written.
+std::size_t ResolveReferences(unsigned short* s, std::size_t size, std::size_t from, bool latin1Only)
 {
-    const std::size_t size = text.size();
-    unsigned short* s = text.data();
     std::size_t p = from;
     std::size_t w = from;
     for (;;) {
@@ -335,7 +350,7 @@ void ResolveReferences(VEK::WString& text, std::size_t from, bool latin1Only)
         p = i + k + (semicolon ? 1 : 0);
     }
     if (w != p) std::char_traits<unsigned short>::move(s + w, s + p, size - p);
-    text.resize(w + (size - p));
+    return w + (size - p);
 }
 
 // Whether the text from index `from` on holds a reference to resolve; a text that starts with a
@@ -359,7 +374,7 @@ void Expand(VEK::CHARSET charset, const char* bytes, unsigned int length, VEK::W
     const bool seen = ascii == length && from == used;
     if (seen ? !ampersand || out[from] == 0 : !HasReference(out, from)) return;
     EnsureBuilt();
-    ResolveReferences(out, from, latin1Only);
+    out.resize(ResolveReferences(out.data(), out.size(), from, latin1Only));
 }
 
 } // namespace
@@ -380,6 +395,36 @@ void AppendExpandedText(VEK::CHARSET charset, const char* bytes, unsigned int le
                         bool latin1Only)
 {
     Expand(charset, bytes, length, out, out.size(), latin1Only);
+}
+
+void ExpandedTextAppender::Append(VEK::CHARSET charset, const char* bytes, unsigned int length)
+{
+    if (KeepsAscii(charset)) {
+        unsigned short* const room = Room(length);
+        bool ampersand = false;
+        if (WidenAscii(reinterpret_cast<const unsigned char*>(bytes), length, room, ampersand) == length) {
+            // References resolve in the room itself: the text only shrinks.
+            if (ampersand && room[0] != 0) {
+                EnsureBuilt();
+                m_uUsed += ResolveReferences(room, length, 0, false);
+            } else {
+                m_uUsed += length;
+            }
+            return;
+        }
+    }
+    m_Spill.clear();
+    AppendExpandedText(charset, bytes, length, m_Spill, false);
+    std::char_traits<unsigned short>::copy(Room(m_Spill.size()), m_Spill.data(), m_Spill.size());
+    m_uUsed += m_Spill.size();
+}
+
+// Doubling keeps the zeroing of new room in proportion to the text gathered, however much room
+// the string had from earlier use.
+void ExpandedTextAppender::Grow(std::size_t units)
+{
+    constexpr std::size_t kFirstRoom = 256;
+    m_Out.resize(std::max({m_uUsed + units, 2 * m_Out.size(), kFirstRoom}));
 }
 
 void ExpandCharacterReferences(VEK::CHARSET charset, const std::string& text, VEK::WString& out, bool latin1Only)

@@ -111,6 +111,23 @@ TEST(TextQueries, HiddenTextHoldsCaptionsAndKeywordsInDocumentOrder)
     EXPECT_EQ(Text(*tree), "text") << "hidden text is not visible text";
 }
 
+// The flat text widens plain texts straight into room made for many of them; texts decoded
+// apart (a reference, a non-ASCII character) fall between them, and a string that held a
+// longer text before ends up holding exactly the new one.
+TEST(TextQueries, ManyTextsGatherIntoOneString)
+{
+    std::string html;
+    std::string expected;
+    for (int i = 0; i < 300; ++i) {
+        const std::string number = std::to_string(i);
+        html += "<b>" + number + (i % 7 == 0 ? "&lt;" : i % 5 == 0 ? "\xc3\xa9" : "") + "</b>";
+        expected += number + (i % 7 == 0 ? "<" : i % 5 == 0 ? "\xc3\xa9" : "");
+    }
+    VEK::WString out(100000, 'x');
+    Parse(html)->GetText(out);
+    EXPECT_EQ(Utf8(out), expected);
+}
+
 TEST(TextQueries, UnknownCharsetFailsWhereTextMustBeDecoded)
 {
     const auto tree = Parse("<div>x</div>", VEK::CHARSET_UNKNOWN);

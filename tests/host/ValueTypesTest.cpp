@@ -105,6 +105,23 @@ TEST(StringFunctions, BeautifyLowerStripAndDigits)
     EXPECT_EQ(wide, VEK::Widen("keepa b abcdefghij klmnopqrstuvwxyz\x01 0123456789"));
     VEK::BeautifyString(VEK::Widen("abcdefghij   klmnopqrs "), wide, false, false);
     EXPECT_EQ(wide, VEK::Widen("abcdefghij klmnopqrs "));
+    // Words with single blanks pass eight units at a time too, and a tidy tail is left alone: the
+    // 16-bit clean-up agrees with the byte one, which looks at one unit at a time, on every start
+    // and length of a mixed text.
+    const std::string mixed = " ab cd  efghijklm n o\tpq rstu \x01 vw xyzab cdefghi j  ";
+    for (std::size_t from = 0; from < mixed.size(); ++from)
+        for (std::size_t length = 0; from + length <= mixed.size(); ++length)
+            for (const bool trim : {false, true}) {
+                const std::string piece = mixed.substr(from, length);
+                std::string narrow;
+                VEK::BeautifyString(piece, narrow, trim, false);
+                VEK::BeautifyString(VEK::Widen(piece.c_str()), wide, trim, false);
+                EXPECT_EQ(wide, VEK::Widen(narrow.c_str())) << piece << trim;
+                if (!trim) continue;
+                wide = VEK::Widen(("kept" + piece).c_str());
+                VEK::BeautifyTail(wide, 4);
+                EXPECT_EQ(wide, VEK::Widen(("kept" + narrow).c_str())) << piece;
+            }
 
     EXPECT_EQ(VEK::ToLower("AbC\xC4"), "abc\xC4");
     std::string blanks = " \t v a \n";

@@ -85,8 +85,9 @@ TEST(NamedCharacters, ExpandAppendsAndResolvesTheWholeOutput)
     EXPECT_EQ(out, W(u"& x"));
 }
 
-// Texts are widened sixteen and eight bytes at a time while they are ASCII: a reference or a
-// non-ASCII character at every place of texts around those widths.
+// Texts are widened in groups of sixteen, eight or four bytes while they are ASCII, the last
+// group overlapping the one before: a reference or a non-ASCII character at every place of
+// texts around those widths.
 TEST(NamedCharacters, ReferencesAndNonAsciiAtEveryPlace)
 {
     const std::pair<std::string, VEK::WString> inserts[] = {

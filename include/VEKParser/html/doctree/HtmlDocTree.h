@@ -88,6 +88,8 @@ public:
         // Text of a text or hidden-text node: decoded and appended, or the raw bytes.
         void GetText(VEK::WString& out) const;
         void GetRawText(std::string& out) const;
+        // The bytes of a text node's text as the page holds them, without a copy.
+        std::string_view GetTextBytes() const noexcept { return {m_pText, m_uTextSize}; }
         void GetParam(const std::string& name, std::string& out) const;
         void GetParam(const std::string& name, VEK::WString& out) const;
         bool IsParam(const std::string& name) const;
