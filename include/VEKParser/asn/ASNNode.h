@@ -166,6 +166,7 @@ private:
 
     // Nested calls that empty constructed children before they go; see ReleaseChildren.
     static constexpr int RELEASE_DEPTH = 32;
+    [[gnu::noinline]] void ReleaseTree() noexcept;
     void ReleaseChildren(int depth) noexcept;
     void TakeOverDeepChildren(ConstructedASNNode& child) noexcept;
 
