@@ -194,8 +194,10 @@ template class PrimitiveASNNode<VEK::WString>;
 template class PrimitiveASNNode<VEK::DateTime>;
 template class PrimitiveASNNode<ASNVLongInt>;
 
-ASNTimeNode::ASNTimeNode(int explicitTag, VEK::DateTime value, std::string written) noexcept
-    : PrimitiveASNNode(explicitTag, value, Time), m_sWritten(std::move(written))
+// The text is copied once, straight from the contents: a string passed in and moved here had
+// been copied twice more.
+ASNTimeNode::ASNTimeNode(int explicitTag, VEK::DateTime value, std::string_view written)
+    : PrimitiveASNNode(explicitTag, value, Time), m_sWritten(written)
 {
 }
 
