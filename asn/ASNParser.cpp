@@ -271,7 +271,8 @@ void ASNParser::FinishChildren(ConstructedASNNode& node, std::size_t mark, std::
 {
     const std::size_t count = m_Pending.size() - mark;
     if (count == 0) return;
-    node.m_Children.reserve(node.m_Children.size() + count + more);
+    // The array is made at its length by the append, with room for `more` only when there are more.
+    if (more != 0) node.m_Children.reserve(node.m_Children.size() + count + more);
     node.m_Children.AppendAdopted(m_Pending.data() + mark, count);
     m_Pending.resize(mark);
 }
