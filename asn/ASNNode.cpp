@@ -125,9 +125,15 @@ BaseASNNode::Extra& BaseASNNode::GetExtra()
     return *m_pExtra;
 }
 
+// Most constructed nodes reach their destructor already emptied by the release of the node
+// above them, so the test comes before any of the release's frame is set up.
 ConstructedASNNode::~ConstructedASNNode()
 {
-    if (m_Children.empty()) return;
+    if (!m_Children.empty()) ReleaseTree();
+}
+
+void ConstructedASNNode::ReleaseTree() noexcept
+{
     const VEK::SmallFreeBatch batch;
     ReleaseChildren(0);
 }
@@ -136,20 +142,25 @@ ConstructedASNNode::~ConstructedASNNode()
 // RELEASE_DEPTH levels; further down its children are taken over onto the end of this array
 // instead, so a tree of any depth is released in bounded stack, and the usual shallow one
 // without copying. Children go in stream order, the order in which the parser made them, so
-// the walk meets memory in ascending order.
+// the walk meets memory in ascending order. A child held only here is deleted without a second
+// look at its count, and the holders are read once and forgotten, not emptied and visited again.
 void ConstructedASNNode::ReleaseChildren(int depth) noexcept
 {
     for (std::size_t i = 0; i < m_Children.size(); ++i) {
-        BaseASNNode* child = m_Children[i].Detach();
+        BaseASNNode* child = m_Children[i].Get();
         if (child == nullptr) continue;
-        if (child->IsConstructedNode() && child->m_Count.GetAcquire() == 1) {
+        if (child->m_Count.GetAcquire() != 1) {
+            child->Release();
+            continue;
+        }
+        if (child->IsConstructedNode()) {
             auto& constructed = static_cast<ConstructedASNNode&>(*child);
             if (depth < RELEASE_DEPTH) constructed.ReleaseChildren(depth + 1);
             else TakeOverDeepChildren(constructed);
         }
-        child->Release();
+        delete child;
     }
-    m_Children.clear();
+    m_Children.ForgetHolders();
 }
 
 // Only children that would nest further are worth moving; a child whose children are all
@@ -183,8 +194,10 @@ template class PrimitiveASNNode<VEK::WString>;
 template class PrimitiveASNNode<VEK::DateTime>;
 template class PrimitiveASNNode<ASNVLongInt>;
 
-ASNTimeNode::ASNTimeNode(int explicitTag, VEK::DateTime value, std::string written) noexcept
-    : PrimitiveASNNode(explicitTag, value, Time), m_sWritten(std::move(written))
+// The text is copied once, straight from the contents: a string passed in and moved here had
+// been copied twice more.
+ASNTimeNode::ASNTimeNode(int explicitTag, VEK::DateTime value, std::string_view written)
+    : PrimitiveASNNode(explicitTag, value, Time), m_sWritten(written)
 {
 }
 

@@ -271,9 +271,9 @@ void ASNParser::FinishChildren(ConstructedASNNode& node, std::size_t mark, std::
 {
     const std::size_t count = m_Pending.size() - mark;
     if (count == 0) return;
-    node.m_Children.reserve(node.m_Children.size() + count + more);
-    BaseASNNode* const* waiting = m_Pending.data() + mark;
-    for (std::size_t i = 0; i < count; ++i) node.m_Children.push_back(VEK::SmartPtr<BaseASNNode>::Adopt(waiting[i]));
+    // The array is made at its length by the append, with room for `more` only when there are more.
+    if (more != 0) node.m_Children.reserve(node.m_Children.size() + count + more);
+    node.m_Children.AppendAdopted(m_Pending.data() + mark, count);
     m_Pending.resize(mark);
 }
 

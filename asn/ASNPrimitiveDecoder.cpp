@@ -38,23 +38,22 @@ void DecodeBitString(ASNOctets in, VEK::BitVector& bits)
 void DecodeObjectIdentifier(ASNOctets in, std::vector<int>& arcs)
 {
     if (in.m_uSize == 0) return arcs.assign({0, 0});
-    // The first octet holds two arcs and every later one ends at most one: the array is made
-    // once at that bound, written through a pointer, and cut to the arcs found.
-    arcs.resize(in.m_uSize + 1);
-    int* out = arcs.data();
+    const unsigned char* const end = in.m_pData + in.m_uSize;
+    // The first octet holds two arcs and every later octet below 0x80 ends one, as does the
+    // last octet: the array is made once at that number, without clearing it first.
+    const auto ends = std::count_if(in.m_pData + 1, end, [](unsigned char octet) { return octet <= 0x7F; });
+    arcs.reserve(static_cast<std::size_t>(ends) + 2 + (end[-1] > 0x7F && in.m_uSize > 1 ? 1 : 0));
     const unsigned int first = in.m_pData[0];
-    *out++ = first < 80 ? static_cast<int>(first / 40) : 2;
-    *out++ = static_cast<int>(first < 80 ? first % 40 : first - 80);
+    arcs.push_back(first < 80 ? static_cast<int>(first / 40) : 2);
+    arcs.push_back(static_cast<int>(first < 80 ? first % 40 : first - 80));
     std::uint32_t arc = 0;
-    for (std::uint32_t i = 1; i < in.m_uSize; ++i) {
-        const unsigned char octet = in.m_pData[i];
-        arc = arc * 128 + (octet & 0x7F);
-        if (octet <= 0x7F || i + 1 == in.m_uSize) {
-            *out++ = static_cast<int>(arc);
+    for (const unsigned char* at = in.m_pData + 1; at < end; ++at) {
+        arc = arc * 128 + (*at & 0x7F);
+        if (*at <= 0x7F || at + 1 == end) {
+            arcs.push_back(static_cast<int>(arc));
             arc = 0;
         }
     }
-    arcs.resize(static_cast<std::size_t>(out - arcs.data()));
 }
 
 // ISO 6093 numbers as the C locale reads them, whatever the process's locale.
@@ -162,11 +161,12 @@ void DecodeText(VEK::CHARSET charset, ASNOctets in, VEKFile::MemoryBuffer& conte
     text.Copy(result);
 }
 
-// A node with an empty value that `fill` then decodes into.
+// A node with an empty value that `fill` then decodes into. The empty value is made in the
+// node: one made apart and moved in costs a copy of a short string's inline buffer.
 template <class T, class Fill>
 BaseASNNode* MakeFilled(int explicitTag, int valueType, Fill fill)
 {
-    auto* node = MakeASNNode<PrimitiveASNNode<T>>(explicitTag, T(), valueType);
+    auto* node = MakeASNNode<PrimitiveASNNode<T>>(std::in_place, explicitTag, valueType, [] { return T(); });
     try {
         fill(ASNPrimitiveDecoder::ValueOf(*node));
     } catch (...) {
@@ -195,8 +195,8 @@ BaseASNNode* DecodeByTag(const ASNTagRow& row, int explicitTag, ASNOctets in, VE
     case ASNContent::BitString:
         return MakeFilled<VEK::BitVector>(explicitTag, BitString, [&](VEK::BitVector& bits) { DecodeBitString(in, bits); });
     case ASNContent::OctetString:
-        return MakeFilled<std::string>(explicitTag, OctetString, [&](std::string& octets) {
-            octets.assign(reinterpret_cast<const char*>(in.m_pData), in.m_uSize);
+        return MakeASNNode<PrimitiveASNNode<std::string>>(std::in_place, explicitTag, OctetString, [in] {
+            return std::string(reinterpret_cast<const char*>(in.m_pData), in.m_uSize);
         });
     case ASNContent::Null:
         // NULL with contents is read as the integer they spell.
@@ -213,7 +213,7 @@ BaseASNNode* DecodeByTag(const ASNTagRow& row, int explicitTag, ASNOctets in, VE
         });
     case ASNContent::Time: {
         const std::string_view written(reinterpret_cast<const char*>(in.m_pData), in.m_uSize);
-        return MakeASNNode<ASNTimeNode>(explicitTag, DecodeTime(written), std::string(written));
+        return MakeASNNode<ASNTimeNode>(explicitTag, DecodeTime(written), written);
     }
     case ASNContent::EndOfContents:
     case ASNContent::Integer:

@@ -31,17 +31,19 @@ bool IsCanonical(std::span<const unsigned char> bytes)
         && (bytes.size() == 1 || bytes[1] != bytes[0]);
 }
 
-// Appends one sign byte and then the bytes after the leading run of sign bytes.
+// Appends one sign byte and then the bytes after the leading run of sign bytes, in one step:
+// most values need a sign byte in front, and writing it apart had cost a second call.
 void PutCanonical(VEKFile::MemoryBuffer& out, std::span<const unsigned char> bytes)
 {
     const unsigned char sign = bytes.empty() ? NON_NEGATIVE : SignExtension(bytes[0]);
     std::size_t skip = 0;
     while (skip < bytes.size() && bytes[skip] == sign) ++skip;
-    if (skip == 0)
-        out.Put(&sign, 1);
-    else
-        --skip;  // the last of the run is the sign byte
-    out.Put(bytes.data() + skip, static_cast<unsigned int>(bytes.size() - skip));
+    const bool lead = skip == 0;
+    if (!lead) --skip;  // the last of the run is the sign byte
+    const std::size_t kept = bytes.size() - skip;
+    unsigned char* to = out.Extend(static_cast<unsigned int>(kept + (lead ? 1 : 0)));
+    if (lead) *to++ = sign;
+    if (kept != 0) std::memcpy(to, bytes.data() + skip, kept);
 }
 
 // Callers hand streams by const reference, but reading any stream moves its positions; the

@@ -90,6 +90,7 @@ TEST(ASNParserTest, BooleansAndObjectIdentifiers)
     using Arcs = std::vector<int>;
     EXPECT_EQ(Value<Arcs>({0x06, 0x00}), (Arcs{0, 0}));
     EXPECT_EQ(Value<Arcs>({0x06, 0x02, 0x78, 0x05}), (Arcs{2, 40, 5}));
+    EXPECT_EQ(Value<Arcs>({0x06, 0x01, 0x88}), (Arcs{2, 56}));
     // An arc wider than 32 bits keeps its low 32 bits; a last arc cut short still counts.
     EXPECT_EQ(Value<Arcs>({0x06, 0x06, 0x2A, 0x9F, 0xFF, 0xFF, 0xFF, 0x7F}), (Arcs{1, 2, -1}));
     EXPECT_EQ(Value<Arcs>({0x06, 0x03, 0x2A, 0x03, 0x86}), (Arcs{1, 2, 3, 6}));

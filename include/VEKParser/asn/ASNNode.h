@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <type_traits>
 #include <utility>
 #include <vector>
@@ -166,6 +167,7 @@ private:
 
     // Nested calls that empty constructed children before they go; see ReleaseChildren.
     static constexpr int RELEASE_DEPTH = 32;
+    [[gnu::noinline]] void ReleaseTree() noexcept;
     void ReleaseChildren(int depth) noexcept;
     void TakeOverDeepChildren(ConstructedASNNode& child) noexcept;
 
@@ -217,7 +219,7 @@ extern template class PrimitiveASNNode<ASNVLongInt>;
 // value cannot show fractions or offsets, and is zero for a text it cannot read.
 class VEKPARSER_API ASNTimeNode : public PrimitiveASNNode<VEK::DateTime> {
 public:
-    ASNTimeNode(int explicitTag, VEK::DateTime value, std::string written) noexcept;
+    ASNTimeNode(int explicitTag, VEK::DateTime value, std::string_view written);
     ~ASNTimeNode() override;
 
     const std::string& GetWrittenText() const noexcept { return m_sWritten; }

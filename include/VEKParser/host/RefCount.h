@@ -243,6 +243,25 @@ public:
         from.m_pHeader->m_uSize = 0;
     }
 
+    // Appends holders that take over one count each of `objects`: a run gathered as plain
+    // pointers is set down in one step, its length stored once.
+    template <class Object>
+    void AppendAdopted(Object* const* objects, std::size_t count)
+    {
+        const std::size_t total = size() + count;
+        if (total > capacity()) MoveToNew(total);
+        Holder* to = end();
+        for (std::size_t i = 0; i < count; ++i) ::new (static_cast<void*>(to + i)) Holder(Holder::Adopt(objects[i]));
+        if (count != 0) m_pHeader->m_uSize = static_cast<std::uint32_t>(total);
+    }
+
+    // Gives the slots back without releasing the holders, for a caller that has released what
+    // each one held: the array is not visited a second time.
+    void ForgetHolders() noexcept
+    {
+        Release(std::exchange(m_pHeader, Empty()));
+    }
+
     std::size_t size() const noexcept { return m_pHeader->m_uSize; }
     std::size_t capacity() const noexcept { return m_pHeader->m_uCapacity; }
     bool empty() const noexcept { return m_pHeader->m_uSize == 0; }
