@@ -85,6 +85,21 @@ StringPool::StringPool(std::uint32_t blockSize, bool deduplicate, std::uint32_t 
 
 StringPool::~StringPool() = default;
 
+// The slot holding `text`, or the free slot where it would go.
+std::size_t StringPool::FindSlot(std::string_view text, std::size_t hash) const noexcept
+{
+    const std::size_t mask = m_Index.size() - 1;
+    const auto tag = static_cast<std::uint32_t>(hash);
+    for (std::size_t slot = hash & mask;; slot = (slot + 1) & mask) {
+        const Slot& at = m_Index[slot];
+        if (at.m_uEntry == kNone) return slot;
+        if (at.m_uHash != tag) continue;
+        const CacheEntry& e = m_Entries[at.m_uEntry];
+        if (e.m_uHash == hash && e.m_uLength == text.size() && SameBytes(e.m_pPooled, text.data(), e.m_uLength))
+            return slot;
+    }
+}
+
 const char* StringPool::Store(const std::string& text, bool useCache)
 {
     return Store(text.data(), static_cast<std::uint32_t>(text.size()), useCache);
@@ -92,21 +107,34 @@ const char* StringPool::Store(const std::string& text, bool useCache)
 
 const char* StringPool::Store(const char* text, std::uint32_t length, bool useCache)
 {
-    const bool cached = m_bDeduplicate && useCache;
-    const std::size_t hash = cached ? HashText(text, length) : 0;
-    const std::size_t slot = cached ? FindSlot(std::string_view(text, length), hash) : 0;
-    if (cached && m_Index[slot].m_uEntry != kNone) {
-        const std::uint32_t entry = m_Index[slot].m_uEntry;
-        m_Entries[entry].m_uLastUse = m_uUseCounter++;
-        Unlink(entry);
-        LinkNewest(entry);
+    if (!m_bDeduplicate || !useCache) return Copy(text, length);
+    const std::size_t hash = HashText(text, length);
+    const std::size_t slot = FindSlot(std::string_view(text, length), hash);
+    const std::uint32_t entry = m_Index[slot].m_uEntry;
+    if (entry != kNone) {
+        Touch(entry);
         return m_Entries[entry].m_pPooled;
     }
+    const char* copy = Copy(text, length);
+    Insert(copy, length, hash, slot);
+    return copy;
+}
+
+char* StringPool::Copy(const char* text, std::uint32_t length)
+{
     char* copy = Allocate(length + 1);
     std::memcpy(copy, text, length);
     copy[length] = 0;
-    if (cached) Insert(copy, length, hash, slot);
     return copy;
+}
+
+// A run of equal texts hits the newest entry again, which then stays where it is.
+void StringPool::Touch(std::uint32_t entry) noexcept
+{
+    m_Entries[entry].m_uLastUse = m_uUseCounter++;
+    if (entry == m_uNewest) return;
+    Unlink(entry);
+    LinkNewest(entry);
 }
 
 // Strings that fill a block or more get a block of their own, so that a long text does not
@@ -129,32 +157,37 @@ char* StringPool::Allocate(std::uint32_t need)
     return block;
 }
 
-// The slot holding `text`, or the free slot where it would go.
-std::size_t StringPool::FindSlot(std::string_view text, std::size_t hash) const noexcept
+// The slot that holds entry `entry`.
+std::size_t StringPool::SlotOfEntry(std::uint32_t entry) const noexcept
 {
     const std::size_t mask = m_Index.size() - 1;
-    const auto tag = static_cast<std::uint32_t>(hash);
-    for (std::size_t slot = hash & mask;; slot = (slot + 1) & mask) {
-        const Slot& at = m_Index[slot];
-        if (at.m_uEntry == kNone) return slot;
-        if (at.m_uHash != tag) continue;
-        const CacheEntry& e = m_Entries[at.m_uEntry];
-        if (e.m_uHash == hash && e.m_uLength == text.size() && SameBytes(e.m_pPooled, text.data(), e.m_uLength))
-            return slot;
-    }
+    std::size_t slot = m_Entries[entry].m_uHash & mask;
+    while (m_Index[slot].m_uEntry != entry) slot = (slot + 1) & mask;
+    return slot;
+}
+
+// The first free slot of the probe run from `hash`'s home.
+std::size_t StringPool::FreeSlot(std::size_t hash) const noexcept
+{
+    const std::size_t mask = m_Index.size() - 1;
+    std::size_t slot = hash & mask;
+    while (m_Index[slot].m_uEntry != kNone) slot = (slot + 1) & mask;
+    return slot;
 }
 
 // A full cache reuses the entry used least recently; taking it out of the index may free a
-// slot before `slot` on the new string's probe run, so the run is searched again then.
+// slot before `slot` on the new string's probe run, so the run is searched again then. Neither
+// search reads a pooled string: the old entry is known by its number and the new string is
+// known to be absent, so only the slots are read (the evicted string's bytes are long out of
+// the processor's caches).
 void StringPool::Insert(const char* pooled, std::uint32_t length, std::size_t hash, std::size_t slot)
 {
     std::uint32_t entry = m_uEntryCount;
     if (m_uEntryCount == m_uCacheCapacity) {
         entry = m_uOldest;
-        const CacheEntry& old = m_Entries[entry];
-        RemoveFromIndex(FindSlot(std::string_view(old.m_pPooled, old.m_uLength), old.m_uHash));
+        RemoveFromIndex(SlotOfEntry(entry));
         Unlink(entry);
-        slot = FindSlot(std::string_view(pooled, length), hash);
+        slot = FreeSlot(hash);
     } else {
         ++m_uEntryCount;
     }

@@ -248,11 +248,13 @@ inline const TableStructure* FindTableStructure(std::string_view name)
     return LookUpTableStructure(std::string_view(lowered, name.size()));
 }
 
-// Where the open keyword stands in a table, from its begin text.
+// Where the open keyword stands in a table, from its begin text, which is lower-case already.
+// Asked for every tag met inside a cell or row.
 const TableStructure* OpenTableStructure(const KeywordInfo& open)
 {
     const std::string_view begin(open.m_sBeginTag);
-    return begin.empty() ? nullptr : FindTableStructure(begin.substr(1));
+    if (begin.size() < 3 || begin.size() > kLongestTableStructureName + 1 || begin[1] != 't') return nullptr;
+    return LookUpTableStructure(begin.substr(1));
 }
 
 // Longest tag text prefix that takes part in a lookup.

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
+#include <list>
 #include <string>
 
 #include "tests/doctree/ParsedDocument.h"
@@ -35,6 +38,30 @@ TEST(StringPool, LeastRecentlyUsedEntryIsEvicted)
     pool.ClearCache();
     EXPECT_NE(pool.Store("a", 1, true), a);
     EXPECT_STREQ(a, "a") << "cleared cache, strings stay";
+}
+
+// A long run of stores over more strings than the cache holds: every answer agrees with a plain
+// least-recently-used list, so evictions keep the index's probe runs whole.
+TEST(StringPool, ChurnAgreesWithRecencyList)
+{
+    constexpr std::size_t kCapacity = 7;
+    StringPool pool(32768, true, kCapacity);
+    std::list<std::pair<std::string, const char*>> recent;
+    std::uint32_t seed = 12345;
+    for (int step = 0; step < 20000; ++step) {
+        seed = seed * 1103515245u + 12345u;
+        const std::string text = "t" + std::to_string((seed >> 16) % 23);
+        const auto known = std::find_if(recent.begin(), recent.end(), [&](const auto& e) { return e.first == text; });
+        const char* stored = pool.Store(text, true);
+        ASSERT_STREQ(stored, text.c_str());
+        if (known != recent.end()) {
+            ASSERT_EQ(stored, known->second) << "step " << step;
+            recent.erase(known);
+        } else if (recent.size() == kCapacity) {
+            recent.pop_back();
+        }
+        recent.emplace_front(text, stored);
+    }
 }
 
 TEST(StringPool, LongStringsGetBlocksOfTheirOwn)

@@ -56,11 +56,16 @@ private:
 
     // `slot` is where FindSlot found no entry for the string.
     void Insert(const char* pooled, std::uint32_t length, std::size_t hash, std::size_t slot);
-    std::size_t FindSlot(std::string_view text, std::size_t hash) const noexcept;
+    // Asked once per stored name or short text: inline in Store.
+    [[gnu::always_inline]] inline std::size_t FindSlot(std::string_view text, std::size_t hash) const noexcept;
+    std::size_t SlotOfEntry(std::uint32_t entry) const noexcept;
+    std::size_t FreeSlot(std::size_t hash) const noexcept;
     void RemoveFromIndex(std::size_t slot) noexcept;
     void Unlink(std::uint32_t entry) noexcept;
     void LinkNewest(std::uint32_t entry) noexcept;
     char* Allocate(std::uint32_t need);
+    char* Copy(const char* text, std::uint32_t length);
+    void Touch(std::uint32_t entry) noexcept;
 
     std::uint32_t m_uBlockSize;
     std::vector<std::unique_ptr<char[]>> m_Blocks;
