@@ -1,6 +1,7 @@
 #include "Conversions.h"
 
-#include <algorithm>
+#include <emmintrin.h>
+
 #include <bit>
 #include <cstring>
 #include <limits>
@@ -23,24 +24,62 @@ ByteView::~ByteView() { PyBuffer_Release(&m_View); }
 
 namespace {
 
+// The OR of all units and whether any is a surrogate, eight units a step: page texts run to
+// tens of thousands of units, and a unit-at-a-time scan cost as much as the query that made them.
+struct UnitSummary {
+    unsigned bits = 0;
+    bool surrogates = false;
+};
+
+UnitSummary Summarise(const unsigned short* units, std::size_t count)
+{
+    const __m128i surrogateMask = _mm_set1_epi16(static_cast<short>(0xF800));
+    const __m128i surrogateBits = _mm_set1_epi16(static_cast<short>(0xD800));
+    __m128i bits = _mm_setzero_si128();
+    __m128i surrogates = _mm_setzero_si128();
+    std::size_t i = 0;
+    for (; i + 8 <= count; i += 8) {
+        const __m128i lanes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(units + i));
+        bits = _mm_or_si128(bits, lanes);
+        surrogates = _mm_or_si128(surrogates, _mm_cmpeq_epi16(_mm_and_si128(lanes, surrogateMask), surrogateBits));
+    }
+    alignas(16) unsigned short lanes[8];
+    _mm_store_si128(reinterpret_cast<__m128i*>(lanes), bits);
+    UnitSummary summary;
+    summary.surrogates = _mm_movemask_epi8(surrogates) != 0;
+    for (const unsigned short lane : lanes) summary.bits |= lane;
+    for (; i < count; ++i) {
+        summary.bits |= units[i];
+        summary.surrogates |= (units[i] & 0xF800) == 0xD800;
+    }
+    return summary;
+}
+
+// Units below 0x100 into bytes, sixteen a step.
+void Narrow(const unsigned short* units, std::size_t count, Py_UCS1* out)
+{
+    std::size_t i = 0;
+    for (; i + 16 <= count; i += 16) {
+        const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(units + i));
+        const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(units + i + 8));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_packus_epi16(low, high));
+    }
+    for (; i < count; ++i) out[i] = static_cast<Py_UCS1>(units[i]);
+}
+
 // A str of 16-bit units that are all code points (no surrogates): made and filled in place,
 // with no codec, as most text is. Null when a surrogate needs the codec.
 PyObject* StrOfCodePoints(const VEK::WString& text)
 {
-    unsigned bits = 0;
-    bool surrogates = false;
-    for (const unsigned short unit : text) {
-        bits |= unit;
-        surrogates |= (unit & 0xF800) == 0xD800;
-    }
-    if (surrogates) return nullptr;
-    const Py_UCS4 most = bits < 0x80 ? 0x7F : bits < 0x100 ? 0xFF : 0xFFFF;
+    const UnitSummary summary = Summarise(text.data(), text.size());
+    if (summary.surrogates) return nullptr;
+    const Py_UCS4 most = summary.bits < 0x80 ? 0x7F : summary.bits < 0x100 ? 0xFF : 0xFFFF;
     PyObject* str = PyUnicode_New(static_cast<Py_ssize_t>(text.size()), most);
     if (!str) throw py::error_already_set();
     if (most == 0xFFFF)
         std::memcpy(PyUnicode_DATA(str), text.data(), text.size() * 2);
     else
-        std::copy(text.begin(), text.end(), static_cast<Py_UCS1*>(PyUnicode_DATA(str)));
+        Narrow(text.data(), text.size(), static_cast<Py_UCS1*>(PyUnicode_DATA(str)));
     return str;
 }
 

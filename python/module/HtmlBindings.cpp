@@ -47,6 +47,53 @@ bool Finalizing()
 #endif
 }
 
+// A query's result gathered in one scratch per thread, kept for its capacity: page texts run to
+// hundreds of kilobytes, and growing a fresh string to that size for every query cost as much as
+// making the str from it. Making Python objects from the result may run a finaliser that asks
+// another query on this thread; that one gets a fresh T. A scratch grown past kKeep elements is
+// given back after use, so that one huge page does not stay held by its thread.
+template <class T>
+class Scratch {
+public:
+    Scratch()
+    {
+        State& state = Held();
+        if (state.m_bBusy) {
+            m_pUsed = &m_Own;
+            return;
+        }
+        state.m_bBusy = true;
+        state.m_Value.clear();
+        m_pUsed = &state.m_Value;
+    }
+    ~Scratch()
+    {
+        if (m_pUsed == &m_Own) return;
+        State& state = Held();
+        state.m_bBusy = false;
+        if (state.m_Value.capacity() > kKeep) T().swap(state.m_Value);
+    }
+    Scratch(const Scratch&) = delete;
+    Scratch& operator=(const Scratch&) = delete;
+
+    T& operator*() const { return *m_pUsed; }
+
+private:
+    static constexpr std::size_t kKeep = std::size_t{1} << 20;
+    struct State {
+        T m_Value;
+        bool m_bBusy = false;
+    };
+    static State& Held()
+    {
+        thread_local State state;
+        return state;
+    }
+
+    T m_Own;
+    T* m_pUsed = nullptr;
+};
+
 // Link is a struct sequence (a named tuple made in C): a page has hundreds of links, and one of
 // these costs a tuple, where a class instance costs far more, all of it under the GIL.
 PyTypeObject* LinkType()
@@ -103,12 +150,12 @@ public:
     template <class Query>
     py::str Wide(Query query) const
     {
-        VEK::WString text;
+        const Scratch<VEK::WString> text;
         {
             py::gil_scoped_release unlocked;
-            query(Tree(), text);
+            query(Tree(), *text);
         }
-        return Str(text);
+        return Str(*text);
     }
 
     py::bytes RawText(std::optional<unsigned> limit) const
@@ -133,13 +180,13 @@ public:
 
     py::list Links() const
     {
-        std::vector<HtmlDocTree::LinkCaption> links;
+        const Scratch<std::vector<HtmlDocTree::LinkCaption>> links;
         {
             py::gil_scoped_release unlocked;
-            Tree().GetLinks(links);
+            Tree().GetLinks(*links);
         }
-        py::list list(links.size());
-        for (std::size_t i = 0; i < links.size(); ++i) list[i] = NewLink(links[i]);
+        py::list list((*links).size());
+        for (std::size_t i = 0; i < (*links).size(); ++i) list[i] = NewLink((*links)[i]);
         return list;
     }
 

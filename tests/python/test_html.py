@@ -1,6 +1,7 @@
 """parse_html, tokens, entities and charsets against Python's own html.parser, html and codecs."""
 import codecs
 import collections
+import gc
 import html
 import random
 import re
@@ -131,6 +132,29 @@ def test_threads_give_the_results_of_one_thread(pages):
 
     with ThreadPoolExecutor(4) as pool:
         assert list(pool.map(work, pages * 3)) == [work(data) for data in pages * 3]
+
+
+def test_queries_asked_by_finalisers_inside_queries_give_their_own_results(pages):
+    # Building a result's objects may collect garbage and run finalisers, which may query too.
+    document, other = (vekparser.parse_html(path.read_bytes()) for path in pages[:2])
+    expected, other_expected = ((d.text(), d.links()) for d in (document, other))
+    inner = []
+
+    class Asks:
+        def __del__(self):
+            inner.append((other.text(), other.links()))
+
+    threshold = gc.get_threshold()
+    gc.set_threshold(1)
+    try:
+        for _ in range(50):
+            cycle = Asks()
+            cycle.self = cycle
+            del cycle
+            assert (document.text(), document.links()) == expected
+    finally:
+        gc.set_threshold(*threshold)
+    assert inner and all(result == other_expected for result in inner)
 
 
 def test_parsing_releases_the_gil(pages):
