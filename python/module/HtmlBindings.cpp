@@ -50,8 +50,8 @@ bool Finalizing()
 // A query's result gathered in one scratch per thread, kept for its capacity: page texts run to
 // hundreds of kilobytes, and growing a fresh string to that size for every query cost as much as
 // making the str from it. Making Python objects from the result may run a finaliser that asks
-// another query on this thread; that one gets a fresh T. A scratch grown past kKeep elements is
-// given back after use, so that one huge page does not stay held by its thread.
+// another query on this thread; that one gets a fresh T. A scratch grown past 2 MiB is given
+// back after use, so that one huge page does not stay held by its thread.
 template <class T>
 class Scratch {
 public:
@@ -79,7 +79,8 @@ public:
     T& operator*() const { return *m_pUsed; }
 
 private:
-    static constexpr std::size_t kKeep = std::size_t{1} << 20;
+    // The elements that fill 2 MiB.
+    static constexpr std::size_t kKeep = (std::size_t{2} << 20) / sizeof(typename T::value_type);
     struct State {
         T m_Value;
         bool m_bBusy = false;
@@ -185,8 +186,9 @@ public:
             py::gil_scoped_release unlocked;
             Tree().GetLinks(*links);
         }
-        py::list list((*links).size());
-        for (std::size_t i = 0; i < (*links).size(); ++i) list[i] = NewLink((*links)[i]);
+        const std::vector<HtmlDocTree::LinkCaption>& found = *links;
+        py::list list(found.size());
+        for (std::size_t i = 0; i < found.size(); ++i) list[i] = NewLink(found[i]);
         return list;
     }
 
